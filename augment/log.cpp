@@ -1,0 +1,27 @@
+#include "augment/log.h"
+
+std::FILE* logFile = nullptr;
+
+std::string logTimestamp(const std::tm& local) {
+    static const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    // asctime pads the day with a space; the log has always used a leading zero.
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %d", kWeekdays[(local.tm_wday % 7 + 7) % 7],
+                  kMonths[(local.tm_mon % 12 + 12) % 12], local.tm_mday, local.tm_hour, local.tm_min,
+                  local.tm_sec, local.tm_year + 1900);
+    return text;
+}
+
+void logMessage(const std::string& text) {
+    if (!logFile) return;
+    std::time_t now = std::time(nullptr);
+    // Tavrin has one thread, so the shared buffer of localtime is safe here.
+    const std::tm* local = std::localtime(&now);
+    std::string stamp = local ? logTimestamp(*local) : std::string("??? ??? 00 00:00:00 0000");
+    stamp += ' ';
+    std::fwrite(stamp.data(), 1, stamp.size(), logFile);
+    std::fwrite(text.data(), 1, text.size(), logFile);
+    std::fputc('\n', logFile);
+}

@@ -1,0 +1,110 @@
+#include "augment/tavrin.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "augment/client_launch.h"
+#include "augment/log.h"
+#include "augment/retracker_step.h"
+#include "bencoding/reader.h"
+#include "platform/process_files.h"
+#include "settings/profile.h"
+#include "settings/settings_file.h"
+
+std::string settingsPath;
+
+bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& data, int32_t& size) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    bool ok = false;
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    // A torrent's size is a signed 32-bit count; larger files are refused.
+    if (length >= 0 && length <= std::numeric_limits<int32_t>::max() && std::fseek(file, 0, SEEK_SET) == 0) {
+        auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(length) + 1);
+        size_t got = std::fread(buffer.get(), 1, static_cast<size_t>(length), file);
+        if (got == static_cast<size_t>(length)) {
+            data = std::move(buffer);
+            size = static_cast<int32_t>(length);
+            ok = true;
+        }
+    }
+    std::fclose(file);
+    return ok;
+}
+
+namespace {
+
+void closeLog() {
+    if (logFile) std::fclose(logFile);
+    logFile = nullptr;
+}
+
+// Steps after the log is open. Returns the exit code; exceptions go to the caller.
+int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
+    const bool outputGiven = argc > 2;
+    const std::string torrentArgument = argv[1];
+    settingsPath = settings::settingsPathFor(executablePath);
+
+    std::unique_ptr<char[]> data;
+    int32_t size = 0;
+    if (!readWholeFile(torrentArgument, data, size)) return 1;
+
+    BValuePtr document = parseDocument(data.get(), size);
+    data.reset();  // the tree holds copies of every byte string
+    if (!document) {
+        logMessage("Bad torrent");
+        return 1;
+    }
+
+    int32_t stepResult = runRetrackerStep(*document);
+    if (stepResult != 0) return stepResult;
+
+    // Sized from the document itself: the retracker step may add more than
+    // any fixed multiple of a small torrent's size.
+    const size_t length = document->encodedSize();
+    auto output = std::make_unique_for_overwrite<char[]>(length + 1);
+    char* cursor = output.get();
+    document->write(cursor);
+
+    const std::string outputPath = outputGiven
+                                       ? std::string(argv[2])
+                                       : platform::directoryOf(executablePath) + platform::fileNameOf(torrentArgument);
+    // Never truncate the target first: when the torrent lies beside the
+    // executable it is also the output, and a failed write must not lose it.
+    platform::ReplaceResult written = platform::replaceFile(outputPath, output.get(), length);
+    if (!written.ok) {
+        logMessage("Writing of \"" + outputPath + "\" failed with code " + decimalString(written.errorCode));
+        return 1;
+    }
+    output.reset();
+    document.reset();
+
+    if (!outputGiven) runClientLaunch(outputPath);
+    return 0;
+}
+
+}  // namespace
+
+int tavrinMain(int argc, char** argv) {
+    if (argc < 2) return 0;
+    int exitCode;
+    try {
+        const std::string executablePath = platform::executablePath();
+        logFile = platform::openLogForAppend(platform::directoryOf(executablePath) + "Tavrin.log");
+        if (!logFile) return 1;
+        logMessage("Running for torrent \"" + std::string(argv[1]) + "\"");
+        exitCode = augmentTorrent(argc, argv, executablePath);
+    } catch (const BadType&) {
+        logMessage("Bad type access");
+        exitCode = 1;
+    } catch (const BadInput&) {
+        logMessage("Bad input data");
+        exitCode = 1;
+    } catch (...) {
+        logMessage("Shit happens");
+        exitCode = 1;
+    }
+    closeLog();
+    return exitCode;
+}

@@ -1,0 +1,20 @@
+// The run of Tavrin: read a torrent, add the user's live retrackers to its
+// announce-list, write it back in canonical form and start the client on it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Full path of Settings.ini beside the executable; set before the first
+// settings read of a run.
+extern std::string settingsPath;
+
+// The whole flow. argv[1]: the torrent; argv[2], optional: where to write the
+// result instead of the executable's directory (no client is started then).
+// Returns the exit code: 0 for a completed run or no argument, 1 for a failure.
+int tavrinMain(int argc, char** argv);
+
+// Reads the whole file. False when it cannot be opened or read in full, or is
+// larger than a torrent can be (2^31 - 1 bytes).
+bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& data, int32_t& size);

@@ -1,0 +1,170 @@
+#include "bencoding/reader.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// One reading pass. Besides the cursor and the remaining count it tracks
+// whether everything read since `canonical` was last set true was already in
+// canonical form, which decides whether the root's "info" must keep its bytes.
+struct Reader {
+    const char*& cursor;
+    int32_t& remaining;
+    bool canonical = true;
+
+    void advance(int32_t count) {
+        cursor += count;
+        remaining -= count;
+    }
+
+    int64_t number() {
+        const char* p = cursor;
+        const char* end = cursor + remaining;
+        bool plain = true;  // no blanks, no "+", no leading zero, no "-0", no clamping
+        while (p < end && isBlank(*p)) {
+            ++p;
+            plain = false;
+        }
+        bool negative = false;
+        if (p < end && (*p == '+' || *p == '-')) {
+            negative = *p == '-';
+            plain = plain && negative;
+            ++p;
+        }
+        const char* digits = p;
+        // Accumulate as a negative value so that -2^63 is representable.
+        constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+        int64_t value = 0;
+        bool clamped = false;
+        for (; p < end && isDigit(*p); ++p) {
+            int digit = *p - '0';
+            if (clamped) continue;
+            if (value < (kMin + digit) / 10) {
+                clamped = true;
+                value = kMin;
+            } else {
+                value = value * 10 - digit;
+            }
+        }
+        if (p == digits) return 0;  // no digit: nothing consumed
+        if (digits[0] == '0' && (p - digits > 1 || negative)) plain = false;
+        if (!negative) {
+            if (value == kMin) {  // 2^63 or more
+                value = std::numeric_limits<int64_t>::max();
+                clamped = true;
+            } else {
+                value = -value;
+            }
+        }
+        if (clamped) plain = false;
+        if (!plain) canonical = false;
+        advance(static_cast<int32_t>(p - cursor));
+        return value;
+    }
+
+    void byteString(std::string& out) {
+        int64_t length = number();
+        if (remaining == 0 || *cursor != ':') throw BadInput{};
+        if (length < 0 || length > remaining - 1) throw BadInput{};
+        out.assign(cursor + 1, static_cast<size_t>(length));
+        advance(static_cast<int32_t>(length) + 1);
+    }
+
+    BValuePtr value(int depth) {
+        if (remaining == 0) return nullptr;
+        char c = *cursor;
+        if (isDigit(c)) {
+            std::string bytes;
+            byteString(bytes);
+            return std::make_unique<BValue>(std::move(bytes));
+        }
+        if (c == 'i') {
+            advance(1);
+            auto node = std::make_unique<BValue>(BInt);
+            node->integer = number();
+            if (remaining == 0 || *cursor != 'e') return nullptr;
+            advance(1);
+            return node;
+        }
+        if (c == 'l' || c == 'd') {
+            if (depth >= kMaxNestingDepth) throw BadInput{};
+            advance(1);
+            return c == 'l' ? list(depth + 1) : dictionary(depth + 1);
+        }
+        return nullptr;
+    }
+
+    BValuePtr list(int depth) {
+        auto node = std::make_unique<BValue>(BList);
+        for (;;) {
+            if (remaining == 0) return nullptr;
+            if (*cursor == 'e') break;
+            BValuePtr element = value(depth);
+            if (!element) return nullptr;
+            node->elements.push_back(std::move(element));
+        }
+        advance(1);
+        return node;
+    }
+
+    BValuePtr dictionary(int depth) {
+        auto node = std::make_unique<BValue>(BDict);
+        std::string key;
+        const std::string* previousKey = nullptr;
+        for (;;) {
+            if (remaining == 0) return nullptr;
+            if (*cursor == 'e') break;
+            byteString(key);
+            // The root's "info" is identified by the SHA-1 of its exact bytes,
+            // so a non-canonical one is kept as read.
+            const bool keepVerbatim = depth == 1 && key == "info";
+            const char* start = cursor;
+            bool canonicalBefore = canonical;
+            if (keepVerbatim) canonical = true;
+            BValuePtr child = value(depth);
+            if (!child) return nullptr;
+            if (keepVerbatim) {
+                if (!canonical) child->verbatim.assign(start, static_cast<size_t>(cursor - start));
+                canonical = canonicalBefore;
+            }
+            if (previousKey && !(*previousKey < key)) canonical = false;
+            auto [it, inserted] = node->entries.insert_or_assign(key, std::move(child));
+            (void)inserted;
+            previousKey = &it->first;
+        }
+        advance(1);
+        return node;
+    }
+};
+
+}  // namespace
+
+BValuePtr parseDocument(const char* data, int32_t size) {
+    const char* cursor = data;
+    int32_t remaining = size;
+    BValuePtr root = parseValue(cursor, remaining);
+    if (remaining != 0) std::printf("Bad torrent: size %d, tail %d\n", size, remaining);
+    return root;
+}
+
+BValuePtr parseValue(const char*& cursor, int32_t& remaining, int depth) {
+    Reader reader{cursor, remaining};
+    return reader.value(depth);
+}
+
+void readByteString(const char*& cursor, int32_t& remaining, std::string& out) {
+    Reader reader{cursor, remaining};
+    reader.byteString(out);
+}
+
+int64_t readInteger(const char*& cursor, int32_t& remaining) {
+    Reader reader{cursor, remaining};
+    return reader.number();
+}

@@ -1,0 +1,33 @@
+// The private-profile INI functions. On Windows these are the system's own
+// (GetPrivateProfileStringA and friends); on Linux an INI reader and writer of
+// our own that gives the same results. All texts are bytes in the system's
+// ANSI code page; nothing is converted.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// GetPrivateProfileStringA with a buffer of `bufferSize` bytes: the value of
+// the key, or `defaultValue` when the file, the section or the key is missing,
+// cut to bufferSize - 1 bytes.
+std::string getPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                    const char* file, size_t bufferSize);
+
+// GetPrivateProfileIntA: the leading number of the value (32-bit, wrapping);
+// `defaultValue` when the key is missing or empty, 0 for a value without digits.
+int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file);
+
+// WritePrivateProfileStringA: creates the file, the section or the key as
+// needed, or replaces the key's value. Returns false when the file could not
+// be written. On Linux only the key's line changes, every other byte stays,
+// and the file is replaced atomically.
+bool writePrivateProfileString(const char* section, const char* key, const char* value, const char* file);
+
+// The path under which a file named in a settings value is read: on Linux a
+// relative name is taken relative to `settingsDirectory`; on Windows the name
+// is passed on unchanged and the profile functions resolve it themselves.
+std::string profileFilePath(const std::string& settingsDirectory, const std::string& name);
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+#include "settings/directory.h"
+
+#include "settings/profile.h"
+
+namespace {
+// The directory is stored in Windows-1251; its section prefixes and count key
+// are written here as those bytes so nothing depends on this file's encoding.
+constexpr const char* kCitySection = "\xC3\xEE\xF0\xEE\xE4";  // "Город"
+constexpr const char* kProvidersPrefix =
+    "\xCF\xF0\xEE\xE2\xE0\xE9\xE4\xE5\xF0\xFB ";  // "Провайдеры "
+constexpr const char* kRetrackersPrefix = "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB ";  // "Ретрекеры "
+constexpr const char* kCountKey = "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE";  // "Количество"
+}  // namespace
+
+std::string cityName(const std::string& directory, int32_t city) {
+    return readProfileString(kCitySection, decimalString(city), "", directory);
+}
+
+std::string providerName(const std::string& directory, const std::string& city, int32_t provider) {
+    return readProfileString(kProvidersPrefix + city, decimalString(provider), "", directory);
+}
+
+std::string retrackerSection(const std::string& city, const std::string& provider) {
+    return kRetrackersPrefix + city + " " + provider;
+}
+
+int32_t retrackerCount(const std::string& directory, const std::string& section) {
+    return readProfileInt(section, kCountKey, 0, directory);
+}
+
+std::string retrackerUrl(const std::string& directory, const std::string& section, int32_t number) {
+    return readProfileString(section, decimalString(number), "", directory);
+}

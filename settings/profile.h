@@ -1,0 +1,24 @@
+// The INI access layer both programs use, for Settings.ini and for the
+// retracker directory. No operation reports an error: a missing file,
+// section or key reads as the default.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The value of the key, or `defaultValue`; values are cut to 4095 bytes.
+std::string readProfileString(const std::string& section, const std::string& key,
+                              const std::string& defaultValue, const std::string& file);
+
+// The leading decimal number of the value; `defaultValue` when the key is
+// missing or empty.
+int32_t readProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,
+                       const std::string& file);
+
+// Creates the file, the section or the key as needed, or replaces the value.
+// Returns false when the file could not be written.
+bool writeProfileString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file);
+
+// Base-10 text of a number: "-5", "0", "12".
+std::string decimalString(int32_t n);

@@ -1,0 +1,27 @@
+// Settings.ini: where it lies and the keys of its section "Settings".
+#pragma once
+
+#include <string>
+
+namespace settings {
+
+constexpr const char* kFileName = "Settings.ini";
+constexpr const char* kSection = "Settings";
+
+constexpr const char* kTrackersFile = "TrackersFile";        // path of the retracker directory
+constexpr const char* kTrackerIniIndex = "TrackerIniIndex";  // "city provider", both 0-based
+constexpr const char* kTrackerCheck = "TrackerCheck";        // live retracker numbers, ended by " 0"
+constexpr const char* kAddStat = "AddStat";                  // "True" (any case) adds the statistics query
+constexpr const char* kLaunchPath = "LaunchPath";            // the BitTorrent client's executable
+constexpr const char* kLaunchArguments = "LaunchArguments";  // its argument template; "%1" is the torrent
+
+// Settings.ini beside the executable whose full path is given.
+std::string settingsPathFor(const std::string& executablePath);
+
+// A key of section "Settings", "" when absent.
+std::string readSetting(const std::string& settingsPath, const char* key);
+
+// The retracker directory named by TrackersFile, as a path to read.
+std::string trackersFilePath(const std::string& settingsPath);
+
+}  // namespace settings
