@@ -59,6 +59,13 @@ manifest_lines() { [[ -f $manifest ]] && cat "$manifest" || true; }
 # escapes first, then "%" doubled, then the string-value escape of "\".
 desktop_exec_argument() {
   local s=$1 bs='\'
+  # A path without reserved characters goes unquoted: xdg-mime (1.1) takes
+  # the Exec line's first word as it stands and ignores an entry whose
+  # program it cannot find.
+  if [[ $s != *[[:space:]\"\'\\\>\<\~\|\&\;\$\*\?\#\(\)\`]* ]]; then
+    printf '%s' "${s//'%'/'%%'}"
+    return
+  fi
   s=${s//"$bs"/"$bs$bs"}
   s=${s//'"'/"$bs\""}
   s=${s//'`'/"$bs\`"}
@@ -75,15 +82,11 @@ desktop_string() {
   printf '%s' "${s//"$bs"/"$bs$bs"}"
 }
 
-# A path as the quoted program of a systemd Exec line: C escapes inside the
-# quotes, "%" (specifiers) and "$" (variables) doubled.
+# A path as the quoted program of a systemd Exec line: "%" (specifiers)
+# doubled; "$" is not expanded in the program's own name. Quotes and
+# backslashes are refused earlier.
 systemd_exec_argument() {
-  local s=$1 bs='\'
-  s=${s//"$bs"/"$bs$bs"}
-  s=${s//'"'/"$bs\""}
-  s=${s//'%'/'%%'}
-  s=${s//'$'/'$$'}
-  printf '"%s"' "$s"
+  printf '"%s"' "${1//'%'/'%%'}"
 }
 
 # Writes template $1 to $2 with each @NAME@ of the remaining NAME=value
@@ -198,6 +201,10 @@ do_install() {
   case "$here" in
     *[[:cntrl:]]*) fail "the folder path holds a control character; move the folder and try again" ;;
   esac
+  # systemd refuses to run a program whose path holds a quote or a backslash.
+  if [[ $with_timer == yes && $here == *[\'\"\\]* ]]; then
+    fail "systemd cannot run a program from a folder whose path holds ' \" or \\; move the folder (for example to ~/Retrackers) or leave out --with-timer"
+  fi
   if [[ -f $manifest ]]; then
     say "Replacing the earlier desktop integration of this folder."
     do_uninstall quiet
