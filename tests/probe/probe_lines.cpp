@@ -87,3 +87,14 @@ ProbeRun checkProbeLines(const std::string& text, const std::vector<std::string>
 }
 
 }  // namespace probe_testing
+
+namespace probe_testing {
+
+std::vector<std::string> withoutTimes(const std::string& text) {
+    static const std::regex time(R"(^(<-----|>-----|Total )\d+)");
+    std::vector<std::string> lines = testing_support::splitLines(text);
+    for (std::string& line : lines) line = std::regex_replace(line, time, "$1T");
+    return lines;
+}
+
+}  // namespace probe_testing

@@ -31,3 +31,10 @@ struct ProbeRun {
 ProbeRun checkProbeLines(const std::string& text, const std::vector<std::string>& pendingBefore);
 
 }  // namespace probe_testing
+
+namespace probe_testing {
+
+// The lines of a console text with every printed time replaced by "T".
+std::vector<std::string> withoutTimes(const std::string& text);
+
+}  // namespace probe_testing

@@ -11,6 +11,7 @@
 
 using probe_testing::checkProbeLines;
 using probe_testing::ProbeRun;
+using probe_testing::withoutTimes;
 using testing_support::LoopbackListener;
 
 namespace {
@@ -86,16 +87,6 @@ protected:
     std::vector<TrackerProbe> probes;
     std::string output;
 };
-
-std::vector<std::string> withoutTimes(const std::string& text) {
-    std::vector<std::string> lines = testing_support::splitLines(text);
-    for (std::string& line : lines) {
-        std::smatch m;
-        static const std::regex time(R"((<-----|>-----|Total )\d+)");
-        line = std::regex_replace(line, time, "$1T");
-    }
-    return lines;
-}
 
 TEST_F(ProbeTest, EmptyListPrintsOnlyTheFirstPassAndTotal) {
     run();
