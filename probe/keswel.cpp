@@ -1,7 +1,5 @@
 #include "probe/keswel.h"
 
-#include <limits>
-
 #include "platform/console.h"
 #include "platform/net.h"
 #include "platform/process_files.h"
@@ -13,46 +11,12 @@
 
 namespace {
 
-bool isScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// One "%d": leading white space, an optional sign, at least one digit.
-bool scanNumber(std::string_view text, size_t& at, int32_t& value) {
-    size_t i = at;
-    while (i < text.size() && isScanSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    const size_t digits = i;
-    int64_t magnitude = 0;
-    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        magnitude = magnitude * 10 + (text[i++] - '0');
-        if (magnitude > kLimit) return false;
-    }
-    if (i == digits) return false;
-    const int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > std::numeric_limits<int32_t>::max()) return false;
-    value = static_cast<int32_t>(signedValue);
-    at = i;
-    return true;
-}
-
-// The 1-based directory number of a 0-based index. Wraps instead of
-// overflowing for the largest index; such a number names no key anyway.
-int32_t directoryNumber(int32_t index) {
-    return static_cast<int32_t>(static_cast<uint32_t>(index) + 1u);
-}
-
 struct NumberedProbes {
     std::vector<TrackerProbe> probes;
     std::vector<int32_t> numbers;  // retracker number of each entry
 };
 
 }  // namespace
-
-void scanIndexPair(std::string_view text, int32_t& first, int32_t& second) {
-    size_t at = 0;
-    if (scanNumber(text, at, first)) scanNumber(text, at, second);
-}
 
 std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
     std::string list;
@@ -70,9 +34,10 @@ int keswelMain(int, char**) {
 
     int32_t cityIndex = -1;
     int32_t providerIndex = -1;
-    scanIndexPair(settings::readSetting(settingsPath, settings::kTrackerIniIndex), cityIndex, providerIndex);
-    const int32_t city = directoryNumber(cityIndex);
-    const int32_t provider = directoryNumber(providerIndex);
+    settings::scanTrackerIniIndex(settings::readSetting(settingsPath, settings::kTrackerIniIndex), cityIndex,
+                                  providerIndex);
+    const int32_t city = settings::directoryNumber(cityIndex);
+    const int32_t provider = settings::directoryNumber(providerIndex);
 
     const std::string directory = settings::trackersFilePath(settingsPath);
     const std::string cityText = cityName(directory, city);
