@@ -40,6 +40,8 @@ export XDG_DATA_DIRS="$work/system/share" XDG_CONFIG_DIRS="$work/system/xdg"
 unset XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
   GNOME_DESKTOP_SESSION_ID XDG_MENU_PREFIX
 mkdir -p "$HOME"
+# Everything below removes and rewrites files under $HOME: never the real one.
+[[ $HOME == "$work"/* ]] || { echo "install checks need a temporary HOME" >&2; exit 1; }
 prefix="$HOME/Retrackers"
 
 echo "== build and install with the \"install\" preset into $prefix"
