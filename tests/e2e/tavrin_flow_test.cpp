@@ -11,7 +11,7 @@ std::string bstr(const std::string& text) { return std::to_string(text.size()) +
 // A small torrent that passes the retracker step: "info" with "length" and "name".
 const std::string kInfo = "4:infod6:lengthi1e4:name1:ne";
 // What Tavrin adds to such a torrent without "announce" and with no live retracker.
-const std::string kEmptyOwnTier = "13:announce-listlleee";
+const std::string kEmptyOwnTier = "13:announce-listllee";
 
 class TavrinFlow : public TavrinTest {
 protected:
@@ -155,7 +155,7 @@ TEST_F(TavrinFlow, OutputIsSizedFromTheDocumentNotTheInput) {
     ASSERT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 0);
     std::string tier = "l" + bstr(longUrl) + "e";
     EXPECT_EQ(box.read("out.torrent"),
-              "d13:announce-listle" + tier + tier + tier + tier + "e4:infod6:lengthi0e4:name0:ee");
+              "d13:announce-listlle" + tier + tier + tier + tier + "e4:infod4:name0:6:lengthi0eee");
 }
 
 TEST_F(TavrinFlow, EveryPrefixOfATorrentFailsCleanly) {
