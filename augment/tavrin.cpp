@@ -36,6 +36,8 @@ bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& data, int32
 
 namespace {
 
+constexpr size_t kHugePageTorrent = size_t{1} << 20;
+
 void closeLog() {
     if (logFile) std::fclose(logFile);
     logFile = nullptr;
@@ -51,6 +53,10 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
     // as it goes, so the document and its tree are not both resident in full.
     platform::InputFile input;
     if (!input.open(torrentArgument)) return 1;
+    // A large torrent's tree takes its slabs and long byte strings from
+    // huge-page blocks; a small one stays on the ordinary heap, where a huge
+    // page would only add memory.
+    if (input.size() >= kHugePageTorrent) setBMemorySource({platform::obtainLargeBlock, platform::giveBackLargeBlock});
     BReadProgress progress{[](const char* end, void* file) { static_cast<platform::InputFile*>(file)->release(end); },
                            &input};
     BValuePtr document = parseDocument(input.data(), static_cast<int32_t>(input.size()), progress);
@@ -95,9 +101,7 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
 
 int tavrinMain(int argc, char** argv) {
     if (argc < 2) return 0;
-    // Before the first node exists: the tree's slabs and long byte strings
-    // come from huge-page blocks.
-    setBMemorySource({platform::obtainLargeBlock, platform::giveBackLargeBlock});
+
     int exitCode;
     try {
         const std::string executablePath = platform::executablePath();

@@ -174,14 +174,14 @@ int64_t BValue::asInt() const {
     return integer;
 }
 
-const std::vector<BValuePtr>& BValue::asList() const {
+const BElements& BValue::asList() const {
     if (kind != BList) throw BadType{};
     return elements;
 }
 
 namespace {
 
-BEntries::const_iterator lowerBound(const BEntries& entries, std::string_view key) {
+const BEntry* lowerBound(const BEntries& entries, std::string_view key) {
     return std::lower_bound(entries.begin(), entries.end(), key,
                             [](const BEntry& entry, std::string_view k) { return entry.first < k; });
 }
@@ -201,7 +201,7 @@ void BValue::set(std::string_view key, BValuePtr child) {
         entries.emplace_back(BText(key), std::move(child));
         return;
     }
-    auto position = entries.begin() + (lowerBound(entries, key) - entries.cbegin());
+    auto position = entries.begin() + (lowerBound(entries, key) - entries.begin());
     if (position->first == key)
         position->second = std::move(child);
     else

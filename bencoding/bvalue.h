@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -112,11 +113,80 @@ private:
     char bytes_[12];
 };
 
+// A growable contiguous sequence in 16 bytes (a pointer and two 32-bit
+// counts), for the children of a node: most nodes have none, and a tree of a
+// large torrent holds millions of nodes.
+template <class T>
+class BArray {
+public:
+    BArray() noexcept = default;
+    ~BArray() {
+        clear();
+        ::operator delete(data_);
+    }
+    BArray(const BArray&) = delete;
+    BArray& operator=(const BArray&) = delete;
+
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T& operator[](size_t index) { return data_[index]; }
+    const T& operator[](size_t index) const { return data_[index]; }
+    T& back() { return data_[size_ - 1]; }
+    const T& back() const { return data_[size_ - 1]; }
+
+    template <class... Args>
+    T& emplace_back(Args&&... args) {
+        if (size_ == capacity_) grow(capacity_ ? 2 * size_t{capacity_} : 1);
+        T* slot = new (data_ + size_) T(std::forward<Args>(args)...);
+        ++size_;
+        return *slot;
+    }
+    void push_back(T&& value) { emplace_back(std::move(value)); }
+    // Inserts before `position`, moving the later elements up.
+    template <class... Args>
+    T* emplace(T* position, Args&&... args) {
+        size_t index = static_cast<size_t>(position - data_);
+        T value(std::forward<Args>(args)...);
+        emplace_back(std::move(value));
+        for (size_t i = size_ - 1; i > index; --i) std::swap(data_[i], data_[i - 1]);
+        return data_ + index;
+    }
+    void clear() {
+        for (size_t i = size_; i > 0; --i) data_[i - 1].~T();
+        size_ = 0;
+    }
+    void shrink_to_fit() {
+        if (size_ < capacity_) grow(size_);
+    }
+
+private:
+    void grow(size_t capacity) {
+        if (capacity > UINT32_MAX) throw std::bad_alloc();
+        T* moved = capacity ? static_cast<T*>(::operator new(capacity * sizeof(T))) : nullptr;
+        for (size_t i = 0; i < size_; ++i) {
+            new (moved + i) T(std::move(data_[i]));
+            data_[i].~T();
+        }
+        ::operator delete(data_);
+        data_ = moved;
+        capacity_ = static_cast<uint32_t>(capacity);
+    }
+
+    T* data_ = nullptr;
+    uint32_t size_ = 0;
+    uint32_t capacity_ = 0;
+};
+
 class BValue;
 using BValuePtr = std::unique_ptr<BValue>;
+using BElements = BArray<BValuePtr>;
 // A dictionary's entries: kept sorted by key, each key once.
 using BEntry = std::pair<BText, BValuePtr>;
-using BEntries = std::vector<BEntry>;
+using BEntries = BArray<BEntry>;
 
 class BValue {
 public:
@@ -137,7 +207,7 @@ public:
     // Typed access: each throws BadType, changing nothing, on a kind mismatch.
     std::string asString() const;
     int64_t asInt() const;
-    const std::vector<BValuePtr>& asList() const;
+    const BElements& asList() const;
     // The value under the key, or null when the dictionary lacks it.
     BValue* find(std::string_view key) const;
     // Stores the child under the key, replacing (and destroying) an earlier value.
@@ -153,7 +223,7 @@ public:
     const BKind kind;
     int64_t integer = 0;
     BText text;
-    std::vector<BValuePtr> elements;
+    BElements elements;
     BEntries entries;
     // When not null, the exact bytes this value was read from; the writer
     // emits them instead of the canonical form (see reader.h).
