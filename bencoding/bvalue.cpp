@@ -112,7 +112,7 @@ void BValue::operator delete(void* node, size_t size) {
     if (nodesInSlabs && size == sizeof(BValue))
         nodeSlabs.put(node);
     else
-        ::operator delete(node, size);
+        ::operator delete(node);
 }
 
 void BText::allocate(size_t size) {
@@ -149,7 +149,7 @@ void BText::release() noexcept {
     if (bytes_[0])
         memorySource.giveBack(block, size_);
     else
-        ::operator delete(block, size_);
+        ::operator delete(block);
     size_ = 0;
 }
 
