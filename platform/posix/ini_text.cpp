@@ -37,25 +37,31 @@ struct Line {
     bool hasLineEnd() const { return next > end; }
 };
 
-// Walks the lines once. The next CR and the next LF are each found with
-// memchr and remembered until the walk passes them, so a long text costs two
-// fast passes whatever its line ends are.
+bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// Where the next line starts, given where this one's bytes end: after CR LF,
+// a lone CR or a lone LF.
+size_t lineEndAfter(std::string_view text, size_t end) {
+    if (end >= text.size()) return end;
+    if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') return end + 2;
+    return end + 1;
+}
+
+// Walks the lines from a given start. The next CR and the next LF are each
+// found with memchr and remembered until the walk passes them, so a long text
+// costs two fast passes whatever its line ends are.
 class LineScanner {
 public:
-    explicit LineScanner(std::string_view text) : text_(text), nextLf_(find('\n')), nextCr_(find('\r')) {}
+    LineScanner(std::string_view text, size_t start)
+        : text_(text), pos_(start), nextLf_(find('\n')), nextCr_(find('\r')) {}
 
     bool next(Line& line) {
         if (pos_ >= text_.size()) return false;
         if (nextLf_ < pos_) nextLf_ = find('\n');
         if (nextCr_ < pos_) nextCr_ = find('\r');
         size_t end = nextLf_ < nextCr_ ? nextLf_ : nextCr_;
-        size_t next = end;
-        if (end < text_.size()) {
-            next = end + 1;
-            if (text_[end] == '\r' && next < text_.size() && text_[next] == '\n') ++next;
-        }
-        line = {pos_, end, next};
-        pos_ = next;
+        line = {pos_, end, lineEndAfter(text_, end)};
+        pos_ = line.next;
         return true;
     }
 
@@ -67,7 +73,7 @@ private:
     }
 
     std::string_view text_;
-    size_t pos_ = 0;
+    size_t pos_;
     size_t nextLf_;
     size_t nextCr_;
 };
@@ -121,21 +127,41 @@ struct KeyPlace {
     Line anchor{};        // the section's last key line, or its header line
 };
 
+// The first line that holds a section header named `section`. Only '[' bytes
+// are visited, each checked for standing first on its line after blanks, so
+// the lines of other sections are jumped over rather than walked.
+std::optional<Line> findSectionHeader(std::string_view text, std::string_view section) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const void* hit = std::memchr(text.data() + pos, '[', text.size() - pos);
+        if (!hit) break;
+        size_t bracket = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+        pos = bracket + 1;
+        size_t begin = bracket;
+        while (begin > 0 && !isLineEnd(text[begin - 1]) && isBlank(static_cast<unsigned char>(text[begin - 1])))
+            --begin;
+        if (begin > 0 && !isLineEnd(text[begin - 1])) continue;  // a '[' inside a line
+        size_t end = bracket;
+        while (end < text.size() && !isLineEnd(text[end])) ++end;
+        Line line{begin, end, lineEndAfter(text, end)};
+        if (sameName(parse(text, line).name, section)) return line;
+        pos = line.next;
+    }
+    return std::nullopt;
+}
+
 KeyPlace locate(std::string_view text, std::string_view section, std::string_view key) {
     KeyPlace place;
-    LineScanner scanner(text);
+    std::optional<Line> header = findSectionHeader(text, section);
+    if (!header) return place;
+    place.sectionFound = true;
+    place.anchor = *header;
+    // Inside the first section of that name; it ends at the next header.
+    LineScanner scanner(text, header->next);
     Line line;
     while (scanner.next(line)) {
         size_t first;
         LineKind kind = kindOf(text, line, first);
-        if (!place.sectionFound) {
-            if (kind == LineKind::Section && sameName(parse(text, line).name, section)) {
-                place.sectionFound = true;
-                place.anchor = line;
-            }
-            continue;
-        }
-        // Inside the first section of that name; it ends at the next header.
         if (kind == LineKind::Section) break;
         if (kind != LineKind::Key) continue;
         place.anchor = line;

@@ -73,6 +73,14 @@ TEST_F(TavrinFlow, ReadingTableThroughTavrin) {
         {"de", "de", ""},
         {"x", "", "Bad torrent"},
         {"", "", "Bad torrent"},
+        // The writing table.
+        {"i-5e", "i-5e", ""},
+        {"i-9223372036854775808e", "i-9223372036854775808e", ""},
+        {"0:", "0:", ""},
+        {"4:spam", "4:spam", ""},
+        {"d1:bi1e1:ai2ee", "d1:ai2e1:bi1ee", ""},
+        {"d1:\xC3i1e1:zi2ee", "d1:zi2e1:\xC3i1ee", ""},
+        {"d2:abi1e1:ai2ee", "d1:ai2e2:abi1ee", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.value);

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "settings/profile.h"
+#include "tests/settings/cp1251_words.h"
 #include "tests/support/sandbox.h"
 
 using namespace std::literals;
@@ -25,18 +26,6 @@ constexpr bool kUnderWine = true;
 constexpr bool kUnderWine = false;
 #endif
 
-// Windows-1251 words, as byte escapes so that nothing depends on the
-// encoding of this file. Macros, so that they join other literals.
-#define CITY "\xC3\xEE\xF0\xEE\xE4"              // Город
-#define CITY_UPPER "\xC3\xCE\xD0\xCE\xC4"        // ГОРОД
-#define CITY_LOWER "\xE3\xEE\xF0\xEE\xE4"        // город
-#define CITY_UTF8 "\xD0\x93\xD0\xBE\xD1\x80\xD0\xBE\xD0\xB4"  // Город in UTF-8
-#define KEY "\xCA\xEB\xFE\xF7"                   // Ключ
-#define KEY_UPPER "\xCA\xCB\xDE\xD7"             // КЛЮЧ
-#define RETRACKERS "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB"  // Ретрекеры
-#define RETRACKERS_UPPER "\xD0\xC5\xD2\xD0\xC5\xCA\xC5\xD0\xDB"  // РЕТРЕКЕРЫ
-#define VALUE "\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5"  // значение
-
 struct ReadRow {
     const char* id;
     std::string_view file;
@@ -48,8 +37,8 @@ struct ReadRow {
 };
 
 constexpr std::string_view kCyrillicFile =
-    "[" CITY "]\r\n" KEY "=v-city\r\n"
-    "[" RETRACKERS " Northtown NetOne]\r\n1=v-retrackers\r\n"
+    "[" CP1251_CITY "]\r\n" CP1251_KEY "=v-city\r\n"
+    "[" CP1251_RETRACKERS " Northtown NetOne]\r\n1=v-retrackers\r\n"
     "[\xDF\xEA\xF3\xF2\xF1\xEA]\r\nk=ya\r\n"  // Якутск
     "[\xA8\xEB\xEA\xE8]\r\nk=yo\r\n"          // Ёлки
     "[\xB2\xE2\xE0]\r\nk=i\r\n";              // Іва
@@ -59,20 +48,20 @@ const ReadRow kReadRows[] = {
     {"M01", "[Section]\r\nKey=v\r\n", "Section", "Key", "d", "v", false},
     {"M02", "[Section]\r\nKey=v\r\n", "SECTION", "KEY", "d", "v", false},
     {"M03", "[Section]\r\nKey=v\r\n", "section", "key", "d", "v", false},
-    {"M04", kCyrillicFile, CITY, KEY, "d", "v-city", false},
-    {"M05", kCyrillicFile, CITY_UPPER, KEY_UPPER, "d", "d", false},
-    {"M06", kCyrillicFile, CITY_LOWER, KEY, "d", "d", false},
-    {"M07", kCyrillicFile, RETRACKERS " Northtown NetOne", "1", "d", "v-retrackers", false},
-    {"M08", kCyrillicFile, RETRACKERS " NORTHTOWN NETONE", "1", "d", "v-retrackers", false},
-    {"M09", kCyrillicFile, RETRACKERS_UPPER " NORTHTOWN NETONE", "1", "d", "d", false},
-    {"M10", kCyrillicFile, RETRACKERS " Northtown  NetOne", "1", "d", "d", false},
-    {"M11", kCyrillicFile, "  " CITY " ", "  " KEY "  ", "d", "v-city", false},
-    {"M12", kCyrillicFile, "\t" CITY, KEY, "d", "d", true},  // Windows strips only spaces from names
-    {"M12k", kCyrillicFile, CITY, KEY "\t", "d", "d", true},
+    {"M04", kCyrillicFile, CP1251_CITY, CP1251_KEY, "d", "v-city", false},
+    {"M05", kCyrillicFile, CP1251_CITY_UPPER, CP1251_KEY_UPPER, "d", "d", false},
+    {"M06", kCyrillicFile, CP1251_CITY_LOWER, CP1251_KEY, "d", "d", false},
+    {"M07", kCyrillicFile, CP1251_RETRACKERS " Northtown NetOne", "1", "d", "v-retrackers", false},
+    {"M08", kCyrillicFile, CP1251_RETRACKERS " NORTHTOWN NETONE", "1", "d", "v-retrackers", false},
+    {"M09", kCyrillicFile, CP1251_RETRACKERS_UPPER " NORTHTOWN NETONE", "1", "d", "d", false},
+    {"M10", kCyrillicFile, CP1251_RETRACKERS " Northtown  NetOne", "1", "d", "d", false},
+    {"M11", kCyrillicFile, "  " CP1251_CITY " ", "  " CP1251_KEY "  ", "d", "v-city", false},
+    {"M12", kCyrillicFile, "\t" CP1251_CITY, CP1251_KEY, "d", "d", true},  // Windows strips only spaces from names
+    {"M12k", kCyrillicFile, CP1251_CITY, CP1251_KEY "\t", "d", "d", true},
     {"M13", kCyrillicFile, "\xFF\xEA\xF3\xF2\xF1\xEA", "k", "d", "d", false},
     {"M14", kCyrillicFile, "\xB8\xEB\xEA\xE8", "k", "d", "d", false},
     {"M15", kCyrillicFile, "\xB3\xE2\xE0", "k", "d", "d", false},
-    {"M16", kCyrillicFile, CITY_UTF8, KEY, "d", "d", false},
+    {"M16", kCyrillicFile, UTF8_CITY, CP1251_KEY, "d", "d", false},
 
     // Blanks, sections, quotes, comments.
     {"W01", "[S]\r\n  key1  =  value1  \r\n", "S", "key1", "d", "value1", false},
@@ -125,9 +114,9 @@ const ReadRow kReadRows[] = {
 
     // Encodings: bytes only.
     {"B01", "\xEF\xBB\xBF[first]\r\nk=1\r\n", "first", "k", "d", "d", true},  // a BOM is not recognised
-    {"B02", "\xEF\xBB\xBF[" CITY_UTF8 "]\r\nk=1\r\n", CITY, "k", "d", "d", true},
+    {"B02", "\xEF\xBB\xBF[" UTF8_CITY "]\r\nk=1\r\n", CP1251_CITY, "k", "d", "d", true},
     {"B04", "\xEF\xBB\xBF\r\n[S]\r\nk=1\r\n", "S", "k", "d", "1", false},
-    {"B05", "[S]\r\nk=" CITY_UTF8 "\r\n", "S", "k", "d", CITY_UTF8, false},
+    {"B05", "[S]\r\nk=" UTF8_CITY "\r\n", "S", "k", "d", UTF8_CITY, false},
 };
 
 std::string readRow(const Sandbox& sandbox, const ReadRow& row) {
@@ -257,10 +246,10 @@ struct WriteRow {
 
 const WriteRow kWriteRows[] = {
     {"X01", nullptr, "Sec", "key", "value", "[Sec]\r\nkey=value\r\n", false},
-    {"X02", nullptr, RETRACKERS " Northtown NetOne", CITY, VALUE,
-     "[" RETRACKERS " Northtown NetOne]\r\n" CITY "=" VALUE "\r\n", false},
-    {"X03", "[" RETRACKERS " Northtown NetOne]\r\n" CITY "=" VALUE "\r\n", RETRACKERS " Northtown NetOne", "url2",
-     "http://b", "[" RETRACKERS " Northtown NetOne]\r\n" CITY "=" VALUE "\r\nurl2=http://b\r\n", false},
+    {"X02", nullptr, CP1251_RETRACKERS " Northtown NetOne", CP1251_CITY, CP1251_VALUE,
+     "[" CP1251_RETRACKERS " Northtown NetOne]\r\n" CP1251_CITY "=" CP1251_VALUE "\r\n", false},
+    {"X03", "[" CP1251_RETRACKERS " Northtown NetOne]\r\n" CP1251_CITY "=" CP1251_VALUE "\r\n", CP1251_RETRACKERS " Northtown NetOne", "url2",
+     "http://b", "[" CP1251_RETRACKERS " Northtown NetOne]\r\n" CP1251_CITY "=" CP1251_VALUE "\r\nurl2=http://b\r\n", false},
     {"X06", "[A]\r\na=1\r\n", "B", "b", "2", "[A]\r\na=1\r\n[B]\r\nb=2\r\n", false},
     {"X04", "[Sec]\r\nold=1\r\n\r\n[Other]\r\nx=y\r\n", "Sec", "new", "2",
      "[Sec]\r\nold=1\r\nnew=2\r\n\r\n[Other]\r\nx=y\r\n", true},
@@ -281,15 +270,15 @@ const WriteRow kWriteRows[] = {
     {"X15", "[S]\r\ndup=first\r\n[T]\r\nt=1\r\n[s]\r\ndup=third\r\n", "s", "added", "1",
      "[S]\r\ndup=first\r\nadded=1\r\n[T]\r\nt=1\r\n[s]\r\ndup=third\r\n", false},
     {"X23", "[A]\r\nnovalue\r\n", "A", "novalue", "v", "[A]\r\nnovalue=v\r\n", false},
-    {"X24", "[" CITY "]\r\nk=1\r\n", CITY_UPPER, "k", "2", "[" CITY "]\r\nk=1\r\n[" CITY_UPPER "]\r\nk=2\r\n", false},
-    {"X25", "[" CITY "]\r\nk=1\r\n", "  " CITY "  ", "  k  ", "2", "[" CITY "]\r\nk=2\r\n", false},
-    {"X18", "\xEF\xBB\xBF[A]\r\na=1", "A", "b", VALUE, "\xEF\xBB\xBF[A]\r\na=1\r\n[A]\r\nb=" VALUE "\r\n", true},
+    {"X24", "[" CP1251_CITY "]\r\nk=1\r\n", CP1251_CITY_UPPER, "k", "2", "[" CP1251_CITY "]\r\nk=1\r\n[" CP1251_CITY_UPPER "]\r\nk=2\r\n", false},
+    {"X25", "[" CP1251_CITY "]\r\nk=1\r\n", "  " CP1251_CITY "  ", "  k  ", "2", "[" CP1251_CITY "]\r\nk=2\r\n", false},
+    {"X18", "\xEF\xBB\xBF[A]\r\na=1", "A", "b", CP1251_VALUE, "\xEF\xBB\xBF[A]\r\na=1\r\n[A]\r\nb=" CP1251_VALUE "\r\n", true},
     // A comment after the section's last key stays after the added key.
     {"X27", "[A]\r\na=1\r\n; about B\r\n[B]\r\nb=1\r\n", "A", "n", "1",
      "[A]\r\na=1\r\nn=1\r\n; about B\r\n[B]\r\nb=1\r\n", true},
     // Every other byte stays: LF and CR ends, tabs, comments, Windows-1251 bytes.
-    {"X28", "; " VALUE "\n[" CITY "]\r\n\t" KEY " = old\r\nnext=\xFF\xC0\r[S]\n", CITY, KEY, VALUE,
-     "; " VALUE "\n[" CITY "]\r\n" KEY "=" VALUE "\r\nnext=\xFF\xC0\r[S]\n", true},
+    {"X28", "; " CP1251_VALUE "\n[" CP1251_CITY "]\r\n\t" CP1251_KEY " = old\r\nnext=\xFF\xC0\r[S]\n", CP1251_CITY, CP1251_KEY, CP1251_VALUE,
+     "; " CP1251_VALUE "\n[" CP1251_CITY "]\r\n" CP1251_KEY "=" CP1251_VALUE "\r\nnext=\xFF\xC0\r[S]\n", true},
 };
 
 TEST(ProfileConformance, Write) {
@@ -307,15 +296,15 @@ TEST(ProfileConformance, Write) {
 TEST(ProfileConformance, WriteThenReadBack) {
     Sandbox sandbox;
     std::string file = sandbox.path("t.ini");
-    ASSERT_TRUE(writeProfileString(CITY, "1", "Northtown", file));
-    ASSERT_TRUE(writeProfileString(CITY, "2", "South port", file));
+    ASSERT_TRUE(writeProfileString(CP1251_CITY, "1", "Northtown", file));
+    ASSERT_TRUE(writeProfileString(CP1251_CITY, "2", "South port", file));
     ASSERT_TRUE(writeProfileString("Settings", "TrackerCheck", "1 2 0", file));
-    ASSERT_TRUE(writeProfileString(CITY, "1", "North town", file));
-    EXPECT_EQ(readProfileString(CITY, "1", "", file), "North town");
-    EXPECT_EQ(readProfileString(CITY, "2", "", file), "South port");
+    ASSERT_TRUE(writeProfileString(CP1251_CITY, "1", "North town", file));
+    EXPECT_EQ(readProfileString(CP1251_CITY, "1", "", file), "North town");
+    EXPECT_EQ(readProfileString(CP1251_CITY, "2", "", file), "South port");
     EXPECT_EQ(readProfileString("Settings", "TrackerCheck", "", file), "1 2 0");
     EXPECT_EQ(testing_support::readFile(file),
-              "[" CITY "]\r\n1=North town\r\n2=South port\r\n[Settings]\r\nTrackerCheck=1 2 0\r\n");
+              "[" CP1251_CITY "]\r\n1=North town\r\n2=South port\r\n[Settings]\r\nTrackerCheck=1 2 0\r\n");
 }
 
 // Writing the value a key already holds leaves the file alone.
