@@ -7,6 +7,7 @@
 #include "augment/log.h"
 #include "augment/retracker_step.h"
 #include "bencoding/reader.h"
+#include "platform/file_io.h"
 #include "platform/process_files.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
@@ -35,6 +36,8 @@ bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& data, int32
 
 namespace {
 
+constexpr size_t kHugePageTorrent = size_t{1} << 20;
+
 void closeLog() {
     if (logFile) std::fclose(logFile);
     logFile = nullptr;
@@ -46,12 +49,18 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
     const std::string torrentArgument = argv[1];
     settingsPath = settings::settingsPathFor(executablePath);
 
-    std::unique_ptr<char[]> data;
-    int32_t size = 0;
-    if (!readWholeFile(torrentArgument, data, size)) return 1;
-
-    BValuePtr document = parseDocument(data.get(), size);
-    data.reset();  // the tree holds copies of every byte string
+    // The torrent is mapped, and the pages the reader has passed are dropped
+    // as it goes, so the document and its tree are not both resident in full.
+    platform::InputFile input;
+    if (!input.open(torrentArgument)) return 1;
+    // A large torrent's tree takes its slabs and long byte strings from
+    // huge-page blocks; a small one stays on the ordinary heap, where a huge
+    // page would only add memory.
+    if (input.size() >= kHugePageTorrent) setBMemorySource({platform::obtainLargeBlock, platform::giveBackLargeBlock});
+    BReadProgress progress{[](const char* end, void* file) { static_cast<platform::InputFile*>(file)->release(end); },
+                           &input};
+    BValuePtr document = parseDocument(input.data(), static_cast<int32_t>(input.size()), progress);
+    input.close();  // the tree holds copies of every byte string
     if (!document) {
         logMessage("Bad torrent");
         return 1;
@@ -60,24 +69,28 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
     int32_t stepResult = runRetrackerStep(*document);
     if (stepResult != 0) return stepResult;
 
-    // Sized from the document itself: the retracker step may add more than
-    // any fixed multiple of a small torrent's size.
-    const size_t length = document->encodedSize();
-    auto output = std::make_unique_for_overwrite<char[]>(length + 1);
-    char* cursor = output.get();
-    document->write(cursor);
-
     const std::string outputPath = outputGiven
                                        ? std::string(argv[2])
                                        : platform::directoryOf(executablePath) + platform::fileNameOf(torrentArgument);
     // Never truncate the target first: when the torrent lies beside the
     // executable it is also the output, and a failed write must not lose it.
-    platform::ReplaceResult written = platform::replaceFile(outputPath, output.get(), length);
+    // The document goes out in pieces straight from the tree; no copy of it
+    // is held in memory.
+    platform::ReplaceResult written{};
+    {
+        platform::FileReplacement replacement(outputPath);
+        struct FileSink : BSink {
+            platform::FileReplacement& file;
+            explicit FileSink(platform::FileReplacement& f) : file(f) {}
+            bool put(const char* data, size_t size) override { return file.write(data, size); }
+        } sink(replacement);
+        written = writeDocument(*document, sink) ? replacement.commit()
+                                                 : platform::ReplaceResult{false, replacement.errorCode()};
+    }
     if (!written.ok) {
         logMessage("Writing of \"" + outputPath + "\" failed with code " + decimalString(written.errorCode));
         return 1;
     }
-    output.reset();
     document.reset();
 
     if (!outputGiven) runClientLaunch(outputPath);
@@ -88,6 +101,7 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
 
 int tavrinMain(int argc, char** argv) {
     if (argc < 2) return 0;
+
     int exitCode;
     try {
         const std::string executablePath = platform::executablePath();

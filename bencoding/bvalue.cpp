@@ -1,14 +1,167 @@
 #include "bencoding/bvalue.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cstring>
+#include <new>
+
+// ---- Memory -----------------------------------------------------------------
+
+namespace {
+
+BMemorySource memorySource{nullptr, nullptr};
+
+// Byte strings this long or longer take a block of the memory source.
+constexpr size_t kLargeText = size_t{1} << 20;
+
+// Nodes live in slabs of this size; the size matches a huge page.
+constexpr size_t kSlabSize = size_t{2} << 20;
+
+// A free-list allocator for nodes, used only with a memory source. All slabs
+// go back to the source when the last node is destroyed, so a program that
+// builds one tree returns everything at its end and tests that build many
+// trees do not accumulate slabs.
+struct NodeSlabs {
+    struct Slab {
+        Slab* next;
+    };
+    struct FreeSlot {
+        FreeSlot* next;
+    };
+    Slab* slabs = nullptr;
+    FreeSlot* free = nullptr;
+    char* fresh = nullptr;  // next never-used slot of the newest slab
+    char* freshEnd = nullptr;
+    size_t live = 0;
+
+    static constexpr size_t slotSize() { return (sizeof(BValue) + alignof(BValue) - 1) / alignof(BValue) * alignof(BValue); }
+
+    void* take() {
+        void* slot;
+        if (free) {
+            slot = free;
+            free = free->next;
+        } else {
+            if (fresh == freshEnd) addSlab();
+            slot = fresh;
+            fresh += slotSize();
+        }
+        ++live;
+        return slot;
+    }
+
+    void put(void* slot) {
+        auto* freed = static_cast<FreeSlot*>(slot);
+        freed->next = free;
+        free = freed;
+        if (--live == 0) releaseAll();
+    }
+
+    void addSlab() {
+        void* block = memorySource.obtain(kSlabSize);
+        if (!block) throw std::bad_alloc();
+        auto* slab = static_cast<Slab*>(block);
+        slab->next = slabs;
+        slabs = slab;
+        constexpr size_t header = (sizeof(Slab) + alignof(BValue) - 1) / alignof(BValue) * alignof(BValue);
+        fresh = static_cast<char*>(block) + header;
+        freshEnd = fresh + (kSlabSize - header) / slotSize() * slotSize();
+    }
+
+    void releaseAll() {
+        while (slabs) {
+            Slab* next = slabs->next;
+            memorySource.giveBack(slabs, kSlabSize);
+            slabs = next;
+        }
+        free = nullptr;
+        fresh = freshEnd = nullptr;
+    }
+};
+
+NodeSlabs nodeSlabs;
+
+// Whether nodes are in slabs; fixed when the source is installed so that no
+// node is ever given back to an allocator other than its own. The sanitizer
+// build keeps one allocation per node so that it can check each.
+bool nodesInSlabs = false;
+
+// Every node in existence, wherever it lives.
+size_t liveNodes = 0;
+
+}  // namespace
+
+bool setBMemorySource(const BMemorySource& source) {
+    if (liveNodes != 0) return false;
+    memorySource = source;
+#if defined(__SANITIZE_ADDRESS__)
+    nodesInSlabs = false;
+#else
+    nodesInSlabs = source.obtain != nullptr;
+#endif
+    return true;
+}
+
+void* BValue::operator new(size_t size) {
+    void* node = nodesInSlabs && size == sizeof(BValue) ? nodeSlabs.take() : ::operator new(size);
+    ++liveNodes;
+    return node;
+}
+
+void BValue::operator delete(void* node, size_t size) {
+    --liveNodes;
+    if (nodesInSlabs && size == sizeof(BValue))
+        nodeSlabs.put(node);
+    else
+        ::operator delete(node);
+}
+
+void BText::allocate(size_t size) {
+    // A byte string's length is a signed 32-bit count in every document.
+    if (size > UINT32_MAX) throw std::bad_alloc();
+    size_ = 0;
+    if (size <= kInPlace) {
+        size_ = static_cast<uint32_t>(size);
+        return;
+    }
+    char* block;
+    bool fromSource = size >= kLargeText && memorySource.obtain;
+    if (fromSource) {
+        block = static_cast<char*>(memorySource.obtain(size));
+        if (!block) throw std::bad_alloc();
+    } else {
+        block = static_cast<char*>(::operator new(size));
+    }
+    size_ = static_cast<uint32_t>(size);
+    bytes_[0] = fromSource ? 1 : 0;
+    std::memcpy(bytes_ + 4, &block, sizeof block);
+}
+
+BText::BText(const char* data, size_t size) {
+    allocate(size);
+    if (size) std::memcpy(writable(), data, size);
+}
+
+BText::BText(size_t size, ForOverwrite) { allocate(size); }
+
+void BText::release() noexcept {
+    if (size_ <= kInPlace) return;
+    char* block = heap();
+    if (bytes_[0])
+        memorySource.giveBack(block, size_);
+    else
+        ::operator delete(block);
+    size_ = 0;
+}
+
+// ---- Nodes ------------------------------------------------------------------
 
 BValue::BValue(BKind kind) : kind(kind) {}
 
-BValue::BValue(std::string bytes) : kind(BStr), text(std::move(bytes)) {}
+BValue::BValue(const std::string& bytes) : kind(BStr), text(bytes) {}
 
-// Destroys deep lists iteratively enough for any tree the reader accepts;
-// the reader bounds nesting, so plain recursion through unique_ptr is fine.
+BValue::BValue(BText bytes) : kind(BStr), text(std::move(bytes)) {}
+
+// The reader bounds nesting, so plain recursion through unique_ptr is fine.
 BValue::~BValue() = default;
 
 std::string BValue::asString() const {
@@ -21,26 +174,46 @@ int64_t BValue::asInt() const {
     return integer;
 }
 
-const std::vector<BValuePtr>& BValue::asList() const {
+const BElements& BValue::asList() const {
     if (kind != BList) throw BadType{};
     return elements;
 }
 
-BValue* BValue::find(const char* key) const {
-    if (kind != BDict) throw BadType{};
-    auto it = entries.find(key);
-    return it == entries.end() ? nullptr : it->second.get();
+namespace {
+
+const BEntry* lowerBound(const BEntries& entries, std::string_view key) {
+    return std::lower_bound(entries.begin(), entries.end(), key,
+                            [](const BEntry& entry, std::string_view k) { return entry.first < k; });
 }
 
-void BValue::set(const char* key, BValuePtr child) {
+}  // namespace
+
+BValue* BValue::find(std::string_view key) const {
     if (kind != BDict) throw BadType{};
-    entries[key] = std::move(child);
+    auto it = lowerBound(entries, key);
+    return it != entries.end() && it->first == key ? it->second.get() : nullptr;
+}
+
+void BValue::set(std::string_view key, BValuePtr child) {
+    if (kind != BDict) throw BadType{};
+    // Documents list their keys in order, so appending is the common case.
+    if (entries.empty() || entries.back().first < key) {
+        entries.emplace_back(BText(key), std::move(child));
+        return;
+    }
+    auto position = entries.begin() + (lowerBound(entries, key) - entries.begin());
+    if (position->first == key)
+        position->second = std::move(child);
+    else
+        entries.emplace(position, BText(key), std::move(child));
 }
 
 void BValue::append(BValuePtr child) {
     if (kind != BList) throw BadType{};
     elements.push_back(std::move(child));
 }
+
+// ---- Writing ----------------------------------------------------------------
 
 namespace {
 
@@ -50,53 +223,118 @@ size_t decimalLength(int64_t value) {
     return static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
 }
 
-void putDecimal(char*& cursor, int64_t value) {
-    cursor = std::to_chars(cursor, cursor + 24, value).ptr;
+// The one encoder behind both writers. `Out` provides room(n), which returns
+// a cursor with at least n free bytes (n at most kMaxPiece), advance(cursor),
+// and bytes(data, size) for a run of any length.
+constexpr size_t kMaxPiece = 32;
+
+template <class Out>
+void encode(const BValue& node, Out& out) {
+    if (node.verbatim) {
+        out.bytes(node.verbatim->data(), node.verbatim->size());
+        return;
+    }
+    switch (node.kind) {
+    case BStr: {
+        char* cursor = out.room(kMaxPiece);
+        cursor = std::to_chars(cursor, cursor + 24, static_cast<int64_t>(node.text.size())).ptr;
+        *cursor++ = ':';
+        out.advance(cursor);
+        out.bytes(node.text.data(), node.text.size());
+        break;
+    }
+    case BInt: {
+        char* cursor = out.room(kMaxPiece);
+        *cursor++ = 'i';
+        cursor = std::to_chars(cursor, cursor + 24, node.integer).ptr;
+        *cursor++ = 'e';
+        out.advance(cursor);
+        break;
+    }
+    case BList: {
+        out.advance(out.room(1) + 1)[-1] = 'l';
+        for (const auto& element : node.elements) encode(*element, out);
+        out.advance(out.room(1) + 1)[-1] = 'e';
+        break;
+    }
+    case BDict: {
+        out.advance(out.room(1) + 1)[-1] = 'd';
+        for (const auto& [key, value] : node.entries) {
+            char* cursor = out.room(kMaxPiece);
+            cursor = std::to_chars(cursor, cursor + 24, static_cast<int64_t>(key.size())).ptr;
+            *cursor++ = ':';
+            out.advance(cursor);
+            out.bytes(key.data(), key.size());
+            encode(*value, out);
+        }
+        out.advance(out.room(1) + 1)[-1] = 'e';
+        break;
+    }
+    }
 }
 
-void putBytes(char*& cursor, const std::string& bytes) {
-    if (!bytes.empty()) std::memcpy(cursor, bytes.data(), bytes.size());
-    cursor += bytes.size();
-}
+// Straight into the caller's buffer.
+struct CursorOut {
+    char* cursor;
+    char* room(size_t) { return cursor; }
+    char* advance(char* to) { return cursor = to; }
+    void bytes(const char* data, size_t size) {
+        if (size) std::memcpy(cursor, data, size);
+        cursor += size;
+    }
+};
+
+// Through a fixed buffer into a sink.
+constexpr size_t kSinkBuffer = size_t{256} << 10;
+
+struct SinkOut {
+    BSink& sink;
+    std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kSinkBuffer);
+    char* cursor = buffer.get();
+    bool ok = true;
+
+    bool flush() {
+        if (ok && cursor != buffer.get()) ok = sink.put(buffer.get(), static_cast<size_t>(cursor - buffer.get()));
+        cursor = buffer.get();
+        return ok;
+    }
+    char* room(size_t size) {
+        if (static_cast<size_t>(buffer.get() + kSinkBuffer - cursor) < size) flush();
+        return cursor;
+    }
+    char* advance(char* to) { return cursor = to; }
+    void bytes(const char* data, size_t size) {
+        if (size <= static_cast<size_t>(buffer.get() + kSinkBuffer - cursor)) {
+            if (size) std::memcpy(cursor, data, size);
+            cursor += size;
+            return;
+        }
+        flush();
+        if (size >= kSinkBuffer) {
+            if (ok) ok = sink.put(data, size);
+        } else {
+            std::memcpy(cursor, data, size);
+            cursor += size;
+        }
+    }
+};
 
 }  // namespace
 
 void BValue::write(char*& cursor) const {
-    if (!verbatim.empty()) {
-        putBytes(cursor, verbatim);
-        return;
-    }
-    switch (kind) {
-    case BStr:
-        putDecimal(cursor, static_cast<int64_t>(text.size()));
-        *cursor++ = ':';
-        putBytes(cursor, text);
-        break;
-    case BInt:
-        *cursor++ = 'i';
-        putDecimal(cursor, integer);
-        *cursor++ = 'e';
-        break;
-    case BList:
-        *cursor++ = 'l';
-        for (const auto& element : elements) element->write(cursor);
-        *cursor++ = 'e';
-        break;
-    case BDict:
-        *cursor++ = 'd';
-        for (const auto& [key, value] : entries) {
-            putDecimal(cursor, static_cast<int64_t>(key.size()));
-            *cursor++ = ':';
-            putBytes(cursor, key);
-            value->write(cursor);
-        }
-        *cursor++ = 'e';
-        break;
-    }
+    CursorOut out{cursor};
+    encode(*this, out);
+    cursor = out.cursor;
+}
+
+bool writeDocument(const BValue& root, BSink& sink) {
+    SinkOut out{sink};
+    encode(root, out);
+    return out.flush();
 }
 
 size_t BValue::encodedSize() const {
-    if (!verbatim.empty()) return verbatim.size();
+    if (verbatim) return verbatim->size();
     switch (kind) {
     case BStr:
         return decimalLength(static_cast<int64_t>(text.size())) + 1 + text.size();

@@ -6,11 +6,15 @@
 // node destroys its whole subtree. Nodes are never copied.
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 enum BKind : int32_t {
@@ -32,28 +36,182 @@ struct BadInput {
     std::string message;
 };
 
+// Where a tree gets its large blocks: the slabs that hold nodes and the bytes
+// of long byte strings. Without a source every node and every byte string is
+// an ordinary allocation of its own. A program installs a source once, before
+// its first tree is built (Tavrin backs the blocks with huge pages, because
+// touching fresh memory page by page dominates its run time); blocks are
+// always given back to the source that gave them. Not thread-safe: trees
+// belong to one thread.
+struct BMemorySource {
+    void* (*obtain)(size_t size);  // null when no memory is left
+    void (*giveBack)(void* block, size_t size);
+};
+// Ignored (false) while any node exists.
+bool setBMemorySource(const BMemorySource& source);
+
+// An owned byte string of any bytes (NUL included), 16 bytes in size: up to
+// 12 bytes are held in place, longer ones in a block of their own. Compares
+// its bytes as unsigned values, which is the canonical key order.
+class alignas(8) BText {
+public:
+    static constexpr size_t kInPlace = 12;
+
+    BText() noexcept : size_(0) {}
+    BText(const char* data, size_t size);
+    explicit BText(std::string_view bytes) : BText(bytes.data(), bytes.size()) {}
+    explicit BText(const std::string& bytes) : BText(bytes.data(), bytes.size()) {}
+    explicit BText(const char* text) : BText(std::string_view(text)) {}
+    // Room for `size` bytes whose content the caller fills in through writable().
+    struct ForOverwrite {};
+    BText(size_t size, ForOverwrite);
+    ~BText() { release(); }
+    BText(BText&& other) noexcept {
+        std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+        other.size_ = 0;
+    }
+    BText& operator=(BText&& other) noexcept {
+        if (this != &other) {
+            release();
+            std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+            other.size_ = 0;
+        }
+        return *this;
+    }
+    BText(const BText&) = delete;
+    BText& operator=(const BText&) = delete;
+
+    const char* data() const { return size_ > kInPlace ? heap() : bytes_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    std::string_view view() const { return {data(), size_}; }
+    operator std::string_view() const { return view(); }
+    operator std::string() const { return std::string(data(), size_); }
+    char* writable() { return size_ > kInPlace ? heap() : bytes_; }
+    const char* begin() const { return data(); }
+    const char* end() const { return data() + size_; }
+
+    friend bool operator==(const BText& a, const BText& b) { return a.view() == b.view(); }
+    friend bool operator==(const BText& a, std::string_view b) { return a.view() == b; }
+    // std::string_view compares through char_traits<char>, whose order is that
+    // of unsigned char.
+    friend std::strong_ordering operator<=>(const BText& a, const BText& b) { return a.view() <=> b.view(); }
+    friend std::strong_ordering operator<=>(const BText& a, std::string_view b) { return a.view() <=> b; }
+
+private:
+    char* heap() const {
+        char* pointer;
+        std::memcpy(&pointer, bytes_ + 4, sizeof pointer);
+        return pointer;
+    }
+    void allocate(size_t size);
+    void release() noexcept;
+
+    uint32_t size_;
+    // The bytes in place; or byte 0 telling whether the block came from the
+    // memory source, and at offset 4 the block's address.
+    char bytes_[12];
+};
+
+// A growable contiguous sequence in 16 bytes (a pointer and two 32-bit
+// counts), for the children of a node: most nodes have none, and a tree of a
+// large torrent holds millions of nodes.
+template <class T>
+class BArray {
+public:
+    BArray() noexcept = default;
+    ~BArray() {
+        clear();
+        ::operator delete(data_);
+    }
+    BArray(const BArray&) = delete;
+    BArray& operator=(const BArray&) = delete;
+
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T& operator[](size_t index) { return data_[index]; }
+    const T& operator[](size_t index) const { return data_[index]; }
+    T& back() { return data_[size_ - 1]; }
+    const T& back() const { return data_[size_ - 1]; }
+
+    template <class... Args>
+    T& emplace_back(Args&&... args) {
+        if (size_ == capacity_) grow(capacity_ ? 2 * size_t{capacity_} : 1);
+        T* slot = new (data_ + size_) T(std::forward<Args>(args)...);
+        ++size_;
+        return *slot;
+    }
+    void push_back(T&& value) { emplace_back(std::move(value)); }
+    // Inserts before `position`, moving the later elements up.
+    template <class... Args>
+    T* emplace(T* position, Args&&... args) {
+        size_t index = static_cast<size_t>(position - data_);
+        T value(std::forward<Args>(args)...);
+        emplace_back(std::move(value));
+        for (size_t i = size_ - 1; i > index; --i) std::swap(data_[i], data_[i - 1]);
+        return data_ + index;
+    }
+    void clear() {
+        for (size_t i = size_; i > 0; --i) data_[i - 1].~T();
+        size_ = 0;
+    }
+    void shrink_to_fit() {
+        if (size_ < capacity_) grow(size_);
+    }
+
+private:
+    void grow(size_t capacity) {
+        if (capacity > UINT32_MAX) throw std::bad_alloc();
+        T* moved = capacity ? static_cast<T*>(::operator new(capacity * sizeof(T))) : nullptr;
+        for (size_t i = 0; i < size_; ++i) {
+            new (moved + i) T(std::move(data_[i]));
+            data_[i].~T();
+        }
+        ::operator delete(data_);
+        data_ = moved;
+        capacity_ = static_cast<uint32_t>(capacity);
+    }
+
+    T* data_ = nullptr;
+    uint32_t size_ = 0;
+    uint32_t capacity_ = 0;
+};
+
 class BValue;
 using BValuePtr = std::unique_ptr<BValue>;
+using BElements = BArray<BValuePtr>;
+// A dictionary's entries: kept sorted by key, each key once.
+using BEntry = std::pair<BText, BValuePtr>;
+using BEntries = BArray<BEntry>;
 
 class BValue {
 public:
     // A node of the given kind with every payload empty.
     explicit BValue(BKind kind);
     // A BStr node holding a copy of the bytes.
-    explicit BValue(std::string bytes);
+    explicit BValue(const std::string& bytes);
+    explicit BValue(BText bytes);
     ~BValue();
 
     BValue(const BValue&) = delete;
     BValue& operator=(const BValue&) = delete;
 
+    // Nodes come from slabs when a memory source is installed.
+    static void* operator new(size_t size);
+    static void operator delete(void* node, size_t size);
+
     // Typed access: each throws BadType, changing nothing, on a kind mismatch.
     std::string asString() const;
     int64_t asInt() const;
-    const std::vector<BValuePtr>& asList() const;
+    const BElements& asList() const;
     // The value under the key, or null when the dictionary lacks it.
-    BValue* find(const char* key) const;
+    BValue* find(std::string_view key) const;
     // Stores the child under the key, replacing (and destroying) an earlier value.
-    void set(const char* key, BValuePtr child);
+    void set(std::string_view key, BValuePtr child);
     void append(BValuePtr child);
 
     // Appends the encoding of this subtree at the cursor and advances it.
@@ -64,15 +222,29 @@ public:
 
     const BKind kind;
     int64_t integer = 0;
-    std::string text;
-    std::vector<BValuePtr> elements;
-    // std::string orders its bytes as unsigned values, which is the
-    // canonical key order, so iterating the map writes keys in order.
-    std::map<std::string, BValuePtr> entries;
-    // When not empty, the exact bytes this value was read from; the writer
+    BText text;
+    BElements elements;
+    BEntries entries;
+    // When not null, the exact bytes this value was read from; the writer
     // emits them instead of the canonical form (see reader.h).
-    std::string verbatim;
+    std::unique_ptr<BText> verbatim;
 };
+
+// Receives a document in pieces from writeDocument.
+class BSink {
+public:
+    // False stops the writing.
+    virtual bool put(const char* data, size_t size) = 0;
+
+protected:
+    ~BSink() = default;
+};
+
+// Writes the encoding of the tree to the sink through a buffer of a fixed
+// size, so that no copy of the whole document is ever held; byte strings
+// longer than the buffer go to the sink straight from their node. False when
+// the sink refused a piece.
+bool writeDocument(const BValue& root, BSink& sink);
 
 // A new BList holding one BStr with a copy of the text, or no element when
 // the text is empty.

@@ -1,6 +1,8 @@
 #include "bencoding/reader.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -17,11 +19,18 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 struct Reader {
     const char*& cursor;
     int32_t& remaining;
+    const BReadProgress* progress = nullptr;
+    const char* reported = cursor;  // where `passed` was last called
     bool canonical = true;
 
     void advance(int32_t count) {
         cursor += count;
         remaining -= count;
+    }
+
+    void report(const char* end) {
+        progress->passed(end, progress->context);
+        reported = end;
     }
 
     int64_t number() {
@@ -69,22 +78,48 @@ struct Reader {
         return value;
     }
 
-    void byteString(std::string& out) {
+    // A length and its ":"; leaves the cursor on the first byte of the string.
+    int32_t byteStringLength() {
         int64_t length = number();
         if (remaining == 0 || *cursor != ':') throw BadInput{};
         if (length < 0 || length > remaining - 1) throw BadInput{};
-        out.assign(cursor + 1, static_cast<size_t>(length));
-        advance(static_cast<int32_t>(length) + 1);
+        advance(1);
+        return static_cast<int32_t>(length);
+    }
+
+    void byteString(std::string& out) {
+        int32_t length = byteStringLength();
+        out.assign(cursor, static_cast<size_t>(length));
+        advance(length);
+    }
+
+    BText text() {
+        int32_t length = byteStringLength();
+        if (!progress || length < kPassedStep) {
+            BText bytes(cursor, static_cast<size_t>(length));
+            advance(length);
+            return bytes;
+        }
+        // A long string is copied a step at a time, so that the pages passed
+        // can go before the next ones are touched.
+        BText bytes(static_cast<size_t>(length), BText::ForOverwrite{});
+        char* to = bytes.writable();
+        while (length > 0) {
+            int32_t step = length < kPassedStep ? length : kPassedStep;
+            std::memcpy(to, cursor, static_cast<size_t>(step));
+            to += step;
+            advance(step);
+            length -= step;
+            report(cursor);
+        }
+        return bytes;
     }
 
     BValuePtr value(int depth) {
+        if (progress && cursor - reported >= kPassedStep) report(cursor);
         if (remaining == 0) return nullptr;
         char c = *cursor;
-        if (isDigit(c)) {
-            std::string bytes;
-            byteString(bytes);
-            return std::make_unique<BValue>(std::move(bytes));
-        }
+        if (isDigit(c)) return std::make_unique<BValue>(text());
         if (c == 'i') {
             advance(1);
             auto node = std::make_unique<BValue>(BInt);
@@ -111,17 +146,17 @@ struct Reader {
             node->elements.push_back(std::move(element));
         }
         advance(1);
+        node->elements.shrink_to_fit();
         return node;
     }
 
     BValuePtr dictionary(int depth) {
         auto node = std::make_unique<BValue>(BDict);
-        std::string key;
-        const std::string* previousKey = nullptr;
+        BEntries& entries = node->entries;
         for (;;) {
             if (remaining == 0) return nullptr;
             if (*cursor == 'e') break;
-            byteString(key);
+            BText key = text();
             // The root's "info" is identified by the SHA-1 of its exact bytes,
             // so a non-canonical one is kept as read.
             const bool keepVerbatim = depth == 1 && key == "info";
@@ -131,15 +166,25 @@ struct Reader {
             BValuePtr child = value(depth);
             if (!child) return nullptr;
             if (keepVerbatim) {
-                if (!canonical) child->verbatim.assign(start, static_cast<size_t>(cursor - start));
+                if (!canonical) child->verbatim = std::make_unique<BText>(start, static_cast<size_t>(cursor - start));
                 canonical = canonicalBefore;
             }
-            if (previousKey && !(*previousKey < key)) canonical = false;
-            auto [it, inserted] = node->entries.insert_or_assign(key, std::move(child));
-            (void)inserted;
-            previousKey = &it->first;
+            // Keys in ascending order, the canonical case, are appended; any
+            // other key goes to its place, replacing an earlier value.
+            if (entries.empty() || entries.back().first < key) {
+                entries.emplace_back(std::move(key), std::move(child));
+                continue;
+            }
+            canonical = false;
+            auto position = std::lower_bound(entries.begin(), entries.end(), key,
+                                             [](const BEntry& entry, const BText& k) { return entry.first < k; });
+            if (position->first == key)
+                position->second = std::move(child);
+            else
+                entries.emplace(position, std::move(key), std::move(child));
         }
         advance(1);
+        entries.shrink_to_fit();
         return node;
     }
 };
@@ -150,6 +195,15 @@ BValuePtr parseDocument(const char* data, int32_t size) {
     const char* cursor = data;
     int32_t remaining = size;
     BValuePtr root = parseValue(cursor, remaining);
+    if (remaining != 0) std::printf("Bad torrent: size %d, tail %d\n", size, remaining);
+    return root;
+}
+
+BValuePtr parseDocument(const char* data, int32_t size, const BReadProgress& progress) {
+    const char* cursor = data;
+    int32_t remaining = size;
+    Reader reader{cursor, remaining, &progress};
+    BValuePtr root = reader.value(0);
     if (remaining != 0) std::printf("Bad torrent: size %d, tail %d\n", size, remaining);
     return root;
 }

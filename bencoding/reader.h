@@ -30,6 +30,18 @@ constexpr int kMaxNestingDepth = 512;
 // and reported on standard output as "Bad torrent: size %d, tail %d\n".
 BValuePtr parseDocument(const char* data, int32_t size);
 
+// Told, as reading moves on, that the bytes before `end` are no longer
+// needed in memory; a caller that mapped the document uses it to drop the
+// pages it has passed, so that the document and its tree are never both
+// resident in full. The bytes must stay readable: those of a non-canonical
+// "info" are read once more at its end. Called at least every kPassedStep bytes.
+struct BReadProgress {
+    void (*passed)(const char* end, void* context);
+    void* context;
+};
+constexpr int32_t kPassedStep = 1 << 20;
+BValuePtr parseDocument(const char* data, int32_t size, const BReadProgress& progress);
+
 // One value at the cursor; null when none could be read. `depth` is the
 // number of lists and dictionaries that enclose it.
 BValuePtr parseValue(const char*& cursor, int32_t& remaining, int depth = 0);

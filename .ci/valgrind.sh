@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The end-to-end tests of Tavrin (and the bencoding tests) under valgrind
+# memcheck, programs started by the tests included: any memory error or leak
+# fails the run. Tavrin is linked dynamically here so that memcheck sees its
+# allocations.
+#
+#   .ci/valgrind.sh [GTEST_FILTER]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+filter=${1:-'TavrinFlow.*:TavrinAugment.*:TavrinWriteFailure.*:Reader.*:Writer.*:BValue.*'}
+
+dpkg -s valgrind >/dev/null 2>&1 || {
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq valgrind
+}
+cmake -S . -B build/valgrind -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRETRACKERS_STATIC_TAVRIN=OFF >/dev/null
+cmake --build build/valgrind -j 2 --target unit_tests Tavrin
+
+valgrind --quiet --trace-children=yes --trace-children-skip='*/fake_client*,/bin/*,/usr/bin/*' \
+  --leak-check=full --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect \
+  --error-exitcode=99 build/valgrind/tests/unit_tests --gtest_filter="$filter" --gtest_brief=1
+echo "valgrind: no errors, no leaks"

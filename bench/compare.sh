@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Whole-process comparison on the benchmark torrents: `Tavrin IN OUT` (with a
+# Settings.ini and a directory adding two retrackers) against
+# `transmission-edit -a URL` on a copy of the same file, and `cp`. Prints the
+# median wall time and peak RSS of each over several runs, and the ratios.
+#
+#   bench/compare.sh [BUILD_DIR [RUNS]]
+#
+# BUILD_DIR defaults to build/bench (cmake --preset bench && cmake --build
+# --preset bench); RUNS defaults to 9.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/bench}
+runs=${2:-9}
+measure=$build/bench/measure
+for program in "$measure" "$build/bench/make_bench_torrents" "$build/augment/Tavrin"; do
+  [[ -x $program ]] || { echo "missing $program: build the bench preset first" >&2; exit 2; }
+done
+editor=$(command -v transmission-edit || true)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/in" "$work/app" "$work/out" "$work/edit" "$work/copy"
+"$build/bench/make_bench_torrents" "$work/in" >/dev/null
+cp "$build/augment/Tavrin" "$work/app/"
+
+# The directory is Windows-1251 text; its section and count names are Russian.
+iconv -f UTF-8 -t CP1251 >"$work/app/retrackers.ini" <<'INI'
+[Город]
+1=Benchtown
+
+[Провайдеры Benchtown]
+1=BenchNet
+
+[Ретрекеры Benchtown BenchNet]
+Количество=2
+1=http://127.0.0.1:2710/announce
+2=http://127.0.0.2:2710/announce
+INI
+cat >"$work/app/Settings.ini" <<INI
+[Settings]
+TrackersFile=$work/app/retrackers.ini
+TrackerIniIndex=0 0
+TrackerCheck=1 2 0
+INI
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+
+printf '%-24s %9s | %10s %9s | %10s %9s | %8s %8s | %9s %8s | %s\n' \
+  torrent bytes "Tavrin ms" "RSS KiB" "t-edit ms" "RSS KiB" "cp ms" "RSS KiB" "time T/e" "RSS T/e" "time T/cp"
+for input in "$work"/in/*.torrent; do
+  name=$(basename "$input")
+  : >"$work/t" ; : >"$work/e" ; : >"$work/c"
+  for ((run = 0; run < runs; ++run)); do
+    rm -f "$work/out/$name" "$work/copy/$name"
+    read -r us kib code < <("$measure" "$work/app/Tavrin" "$input" "$work/out/$name")
+    [[ $code == 0 ]] || { echo "Tavrin failed on $name (exit $code)" >&2; exit 1; }
+    echo "$us $kib" >>"$work/t"
+    if [[ -n $editor ]]; then
+      cp "$input" "$work/edit/$name"
+      read -r us kib code < <("$measure" "$editor" -a http://127.0.0.1:2710/announce "$work/edit/$name")
+      echo "$us $kib" >>"$work/e"
+    fi
+    read -r us kib code < <("$measure" cp "$input" "$work/copy/$name")
+    echo "$us $kib" >>"$work/c"
+  done
+  tus=$(cut -d' ' -f1 "$work/t" | median); tkib=$(cut -d' ' -f2 "$work/t" | median)
+  cus=$(cut -d' ' -f1 "$work/c" | median); ckib=$(cut -d' ' -f2 "$work/c" | median)
+  if [[ -n $editor ]]; then
+    eus=$(cut -d' ' -f1 "$work/e" | median); ekib=$(cut -d' ' -f2 "$work/e" | median)
+  else
+    eus=0; ekib=0
+  fi
+  printf '%-24s %9d | %10.1f %9d | %10.1f %9d | %8.1f %8d | %9s %8s | %s\n' \
+    "$name" "$(stat -c %s "$input")" "$(ratio "$tus" 1000)" "$tkib" "$(ratio "$eus" 1000)" "$ekib" \
+    "$(ratio "$cus" 1000)" "$ckib" "$(ratio "$tus" "$eus")" "$(ratio "$tkib" "$ekib")" "$(ratio "$tus" "$cus")"
+done

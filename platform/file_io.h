@@ -1,0 +1,76 @@
+// Reading a whole file and replacing a file without holding either in
+// memory twice, and the large blocks that back a document's tree. No OS
+// header is included here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/process_files.h"
+
+namespace platform {
+
+// A whole file, readable in memory: mapped where the system can map files,
+// read into a buffer elsewhere. Files of 2^31 bytes or more are refused,
+// since a torrent's size is a signed 32-bit count.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // False when the file cannot be opened or read in full, or is too large.
+    bool open(const std::string& path);
+    const char* data() const { return data_; }
+    size_t size() const { return size_; }
+    // Drops from memory the whole pages before `end`; they stay readable and
+    // are read again from the file when touched.
+    void release(const char* end);
+    void close();
+
+private:
+    char* data_ = nullptr;
+    size_t size_ = 0;
+    bool mapped_ = false;
+    size_t released_ = 0;
+};
+
+// A new content for the file at `path`, written in pieces: the bytes go to a
+// temporary file in the same directory, and commit() flushes it to disk and
+// renames it over the target, so the target holds either its old content or
+// all the new one. Any failure, and destruction without commit(), removes
+// the temporary file and leaves the target untouched. A write beyond the
+// process's file-size limit fails with an error instead of ending the process.
+class FileReplacement {
+public:
+    explicit FileReplacement(const std::string& path);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    bool write(const char* data, size_t size);
+    ReplaceResult commit();
+    // The system's error number of the first failure, 0 when none.
+    int errorCode() const { return error_; }
+
+private:
+    void abandon();
+
+    std::string path_;
+    std::string temporary_;
+    intptr_t handle_ = -1;  // file descriptor or HANDLE
+    int error_ = 0;
+    bool committed_ = false;
+    struct SavedSignal;
+    SavedSignal* savedSignal_ = nullptr;
+};
+
+// Blocks for a document's tree, backed by huge pages where the system has
+// them: faulting in fresh memory page by page costs more than all the
+// reading and writing. Null when no memory is left.
+void* obtainLargeBlock(size_t size);
+void giveBackLargeBlock(void* block, size_t size);
+
+}  // namespace platform

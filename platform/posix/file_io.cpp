@@ -1,0 +1,215 @@
+#include "platform/file_io.h"
+
+#include <cerrno>
+#include <csignal>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+size_t pageSize() {
+    static const size_t size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+}  // namespace
+
+InputFile::~InputFile() { close(); }
+
+bool InputFile::open(const std::string& path) {
+    close();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat status;
+    bool ok = fstat(fd, &status) == 0 && status.st_size >= 0 && status.st_size <= INT32_MAX;
+    if (ok && S_ISREG(status.st_mode) && status.st_size > 0) {
+        void* view = mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (view != MAP_FAILED) {
+            data_ = static_cast<char*>(view);
+            size_ = static_cast<size_t>(status.st_size);
+            mapped_ = true;
+            // Read ahead generously: the whole file is read once, front to back.
+            madvise(view, size_, MADV_SEQUENTIAL);
+            ::close(fd);
+            return true;
+        }
+    }
+    // Not mappable (an empty file, a pipe): read it whole.
+    if (ok) {
+        size_t capacity = S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) : 0;
+        char* buffer = static_cast<char*>(std::malloc(capacity + 1));
+        size_t length = 0;
+        while (buffer) {
+            if (length == capacity) {
+                if (capacity >= INT32_MAX) {
+                    ok = false;
+                    break;
+                }
+                capacity = capacity ? capacity * 2 : 4096;
+                if (capacity > INT32_MAX) capacity = INT32_MAX;
+                char* grown = static_cast<char*>(std::realloc(buffer, capacity + 1));
+                if (!grown) break;
+                buffer = grown;
+            }
+            ssize_t got = ::read(fd, buffer + length, capacity - length);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) ok = false;
+            if (got <= 0) break;
+            length += static_cast<size_t>(got);
+        }
+        if (!buffer) ok = false;
+        if (ok) {
+            data_ = buffer;
+            size_ = length;
+        } else {
+            std::free(buffer);
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
+void InputFile::release(const char* end) {
+    if (!mapped_ || end < data_) return;
+    size_t upTo = static_cast<size_t>(end - data_) / pageSize() * pageSize();
+    if (upTo <= released_) return;
+    madvise(data_ + released_, upTo - released_, MADV_DONTNEED);
+    released_ = upTo;
+}
+
+void InputFile::close() {
+    if (mapped_)
+        munmap(data_, size_);
+    else
+        std::free(data_);
+    data_ = nullptr;
+    size_ = 0;
+    mapped_ = false;
+    released_ = 0;
+}
+
+struct FileReplacement::SavedSignal {
+    struct sigaction action;
+};
+
+FileReplacement::FileReplacement(const std::string& path) : path_(path) {
+    // Past RLIMIT_FSIZE a write raises SIGXFSZ, which would end the process
+    // with the temporary file left behind; ignored, the write fails with EFBIG.
+    savedSignal_ = new SavedSignal;
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGXFSZ, &ignore, &savedSignal_->action);
+
+    temporary_ = directoryOf(path) + "." + fileNameOf(path) + ".XXXXXX";
+    int fd = mkostemp(temporary_.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error_ = errno;
+        temporary_.clear();
+        return;
+    }
+    handle_ = fd;
+    // Keep the target's permission bits when it exists; a new file gets the
+    // usual 0666 less the umask, as fopen would give it.
+    struct stat existing;
+    mode_t mode;
+    if (stat(path.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (fchmod(fd, mode) != 0) {
+        error_ = errno;
+        abandon();
+    }
+}
+
+FileReplacement::~FileReplacement() {
+    if (!committed_) abandon();
+    // The started client must not inherit an ignored SIGXFSZ.
+    sigaction(SIGXFSZ, &savedSignal_->action, nullptr);
+    delete savedSignal_;
+}
+
+bool FileReplacement::write(const char* data, size_t size) {
+    if (handle_ < 0) return false;
+    int fd = static_cast<int>(handle_);
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            error_ = errno;
+            abandon();
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+ReplaceResult FileReplacement::commit() {
+    if (handle_ < 0) return {false, error_ ? error_ : EBADF};
+    int fd = static_cast<int>(handle_);
+    // fdatasync: the data and the size reach the disk, which is all the
+    // rename needs; the timestamps may follow later.
+    if (fdatasync(fd) != 0) {
+        error_ = errno;
+        abandon();
+        return {false, error_};
+    }
+    handle_ = -1;
+    if (::close(fd) != 0 || rename(temporary_.c_str(), path_.c_str()) != 0) {
+        error_ = errno;
+        unlink(temporary_.c_str());
+        temporary_.clear();
+        return {false, error_};
+    }
+    committed_ = true;
+    return {true, 0};
+}
+
+void FileReplacement::abandon() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
+    if (!temporary_.empty()) unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+size_t roundUp(size_t size, size_t unit) { return (size + unit - 1) / unit * unit; }
+
+}  // namespace
+
+void* obtainLargeBlock(size_t size) {
+    const size_t length = roundUp(size, kHugePage);
+    // Map one huge page more than needed and trim, so the block starts on a
+    // huge-page boundary.
+    void* area = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED) return nullptr;
+    auto start = reinterpret_cast<uintptr_t>(area);
+    uintptr_t aligned = roundUp(start, kHugePage);
+    if (aligned > start) munmap(area, aligned - start);
+    uintptr_t tail = aligned + length;
+    if (start + length + kHugePage > tail) munmap(reinterpret_cast<void*>(tail), start + length + kHugePage - tail);
+    madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
+}
+
+void giveBackLargeBlock(void* block, size_t size) {
+    if (block) munmap(block, roundUp(size, kHugePage));
+}
+
+}  // namespace platform

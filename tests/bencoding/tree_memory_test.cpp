@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bencoding/reader.h"
+
+namespace {
+
+std::string inBuffer(const BValue& root) {
+    std::string out(root.encodedSize(), '\0');
+    char* cursor = out.data();
+    root.write(cursor);
+    return out;
+}
+
+struct StringSink : BSink {
+    std::string bytes;
+    size_t pieces = 0;
+    size_t refuseAfter = SIZE_MAX;
+    bool put(const char* data, size_t size) override {
+        if (pieces++ >= refuseAfter) return false;
+        bytes.append(data, size);
+        return true;
+    }
+};
+
+// A document with strings below, at and above the writer's buffer and the
+// reader's progress step, between many small values.
+std::string mixedDocument() {
+    std::string document = "d";
+    document += "1:a" + std::to_string(300000) + ":" + std::string(300000, 'a');
+    document += "1:bl";
+    for (int i = 0; i < 20000; ++i) document += "i" + std::to_string(i) + "e3:xyz";
+    document += "e1:c" + std::to_string(3 << 20) + ":" + std::string(3 << 20, 'c');
+    document += "4:infod1:bi1e1:ai007ee";  // kept as read
+    return document + "e";
+}
+
+TEST(TreeMemory, StreamedWritingEqualsTheBufferAndStopsWhenRefused) {
+    const std::string document = mixedDocument();
+    BValuePtr root = parseDocument(document.data(), static_cast<int32_t>(document.size()));
+    ASSERT_TRUE(root);
+    StringSink sink;
+    EXPECT_TRUE(writeDocument(*root, sink));
+    EXPECT_EQ(sink.bytes, inBuffer(*root));
+    EXPECT_EQ(sink.bytes, document);
+    StringSink refusing;
+    refusing.refuseAfter = 1;
+    EXPECT_FALSE(writeDocument(*root, refusing));
+}
+
+TEST(TreeMemory, ProgressReportsPassedBytesInOrderAndChangesNothing) {
+    const std::string document = mixedDocument();
+    std::vector<const char*> ends;
+    BReadProgress progress{[](const char* end, void* seen) { static_cast<std::vector<const char*>*>(seen)->push_back(end); },
+                           &ends};
+    BValuePtr root = parseDocument(document.data(), static_cast<int32_t>(document.size()), progress);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(inBuffer(*root), document);
+    ASSERT_GE(ends.size(), 3u);  // the 3 MiB string alone is passed in steps
+    const char* previous = document.data();
+    for (const char* end : ends) {
+        EXPECT_GE(end, previous);
+        EXPECT_LE(end, document.data() + document.size());
+        EXPECT_LE(end - previous, 2 * kPassedStep);
+        previous = end;
+    }
+}
+
+// A source that counts what it lends; every block must come back.
+size_t blocksOut = 0;
+size_t blocksLent = 0;
+void* countedObtain(size_t size) {
+    ++blocksOut;
+    ++blocksLent;
+    return std::malloc(size);
+}
+void countedGiveBack(void* block, size_t) {
+    --blocksOut;
+    std::free(block);
+}
+
+TEST(TreeMemory, MemorySourceLendsBlocksAndGetsAllBack) {
+    ASSERT_TRUE(setBMemorySource({countedObtain, countedGiveBack}));
+    {
+        const std::string document = mixedDocument();
+        BValuePtr root = parseDocument(document.data(), static_cast<int32_t>(document.size()));
+        ASSERT_TRUE(root);
+        // No change of source while a node exists.
+        EXPECT_FALSE(setBMemorySource({nullptr, nullptr}));
+        root->set("d", listOfString("added"));
+        EXPECT_EQ(inBuffer(*root).size(), document.size() + 12);  // 1:d l5:addede
+        EXPECT_GE(blocksLent, 1u);  // the 3 MiB string at least
+    }
+    EXPECT_EQ(blocksOut, 0u);
+    EXPECT_TRUE(setBMemorySource({nullptr, nullptr}));
+}
+
+TEST(TreeMemory, TextKeepsAnyBytesAtEveryLength) {
+    for (size_t length : {0, 1, 11, 12, 13, 100}) {
+        SCOPED_TRACE(length);
+        std::string bytes(length, '\0');
+        for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>(255 - i);
+        BText text(bytes);
+        EXPECT_EQ(std::string(text), bytes);
+        BText moved(std::move(text));
+        EXPECT_EQ(std::string(moved), bytes);
+        EXPECT_TRUE(text.empty());
+    }
+    EXPECT_LT(BText("a"), BText("\xC3"));  // unsigned order
+    EXPECT_LT(BText("a"), BText("ab"));
+}
+
+}  // namespace
