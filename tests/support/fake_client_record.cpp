@@ -1,0 +1,32 @@
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "tests/support/fake_client.h"
+#include "tests/support/sandbox.h"
+
+namespace testing_support {
+
+std::optional<std::vector<std::string>> waitForClientRecord(const std::string& clientPath, int timeoutMs) {
+    const std::string recordPath = clientPath + ".args";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!std::filesystem::exists(recordPath)) {
+        if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const std::string record = readFile(recordPath);
+    std::filesystem::remove(recordPath);
+    std::vector<std::string> arguments;
+    size_t at = 0;
+    while (at < record.size()) {
+        size_t colon = record.find(':', at);
+        if (colon == std::string::npos) return std::nullopt;
+        size_t length = std::stoul(record.substr(at, colon - at));
+        if (colon + 1 + length > record.size()) return std::nullopt;
+        arguments.push_back(record.substr(colon + 1, length));
+        at = colon + 1 + length;
+    }
+    return arguments;
+}
+
+}  // namespace testing_support
