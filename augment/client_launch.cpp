@@ -1,5 +1,32 @@
 #include "augment/client_launch.h"
 
-void runClientLaunch(const std::string& /*torrentPath*/) {}
+#include "augment/log.h"
+#include "augment/tavrin.h"
+#include "platform/client_process.h"
+#include "settings/profile.h"
+#include "settings/settings_file.h"
 
-void launchClient(const std::string&, const std::string&, const std::string&) {}
+void runClientLaunch(const std::string& torrentPath) {
+    const std::string launchPath = settings::readSetting(settingsPath, settings::kLaunchPath);
+    const std::string launchArguments = settings::readSetting(settingsPath, settings::kLaunchArguments);
+    launchClient(launchPath, launchArguments, torrentPath);
+}
+
+void launchClient(const std::string& launchPath, const std::string& launchArguments,
+                  const std::string& torrentPath) {
+    std::string arguments;
+    const size_t placeholder = launchArguments.find("%1");
+    if (placeholder == std::string::npos) {
+        logMessage("Wrong launch arguments, no way to add filename to \"" + launchArguments + "\"");
+        arguments = launchArguments;
+    } else {
+        // Only the first placeholder is replaced; a later "%1" reaches the client as it is.
+        arguments = launchArguments.substr(0, placeholder) + "\"" + torrentPath + "\"" +
+                    launchArguments.substr(placeholder + 2);
+    }
+    const std::string commandLine = "\"" + launchPath + "\" " + arguments;
+
+    platform::StartResult result = platform::startClient({launchPath, commandLine, launchArguments, torrentPath});
+    if (!result.started)
+        logMessage("Running of \"" + commandLine + "\" failed with code " + decimalString(result.code));
+}

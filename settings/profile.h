@@ -10,8 +10,10 @@
 std::string readProfileString(const std::string& section, const std::string& key,
                               const std::string& defaultValue, const std::string& file);
 
-// The leading decimal number of the value; `defaultValue` when the key is
-// missing or empty.
+// The number at the start of the value, as the platform's integer read gives
+// it: decimal (a 0x, 0o or 0b prefix selects another base), wrapping at 32
+// bits; `defaultValue` when the key is missing or empty, 0 when the value
+// does not start with a number.
 int32_t readProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,
                        const std::string& file);
 

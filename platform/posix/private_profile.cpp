@@ -1,18 +1,104 @@
+// Linux stand-in for the Windows private-profile functions. The text rules
+// live in ini_text.cpp; this file reads and replaces the files. Nothing is
+// cached: every call reads the file anew, with one read of the whole file.
 #include "platform/private_profile.h"
 
-// Placeholder until the INI reader and writer land: every read gives the default.
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/ini_text.h"
+#include "platform/process_files.h"
+
 namespace platform {
 
-std::string getPrivateProfileString(const char*, const char*, const char* defaultValue, const char*,
-                                    size_t bufferSize) {
-    std::string value = defaultValue ? defaultValue : "";
-    if (value.size() >= bufferSize) value.resize(bufferSize - 1);
-    return value;
+namespace {
+
+// The integer read takes the value through a buffer of this many bytes, so
+// only its first 29 bytes count.
+constexpr size_t kIntegerBufferSize = 30;
+
+enum class ReadOutcome { Read, Missing, Failed };
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Reads the whole file. A missing file is an empty profile; anything that is
+// not a readable regular file (a directory, say) cannot be used.
+ReadOutcome readWholeFile(const char* path, std::string& text) {
+    text.clear();
+    if (!path || !*path) return ReadOutcome::Failed;
+    FileDescriptor fd(open(path, O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return errno == ENOENT || errno == ENOTDIR ? ReadOutcome::Missing : ReadOutcome::Failed;
+    struct stat info;
+    if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadOutcome::Failed;
+    // One byte more than the size: a short read then tells that the end is
+    // reached, so a file that has not grown takes a single read.
+    size_t used = 0;
+    text.resize(static_cast<size_t>(info.st_size) + 1);
+    for (;;) {
+        ssize_t got = read(fd.get(), text.data() + used, text.size() - used);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return ReadOutcome::Failed;
+        }
+        used += static_cast<size_t>(got);
+        if (used < text.size()) break;
+        text.resize(text.size() * 2);
+    }
+    text.resize(used);
+    return ReadOutcome::Read;
 }
 
-int getPrivateProfileInt(const char*, const char*, int defaultValue, const char*) { return defaultValue; }
+// The value as the string read gives it, or nullopt for the default.
+std::optional<std::string_view> storedValue(const char* section, const char* key, const char* file,
+                                            std::string& text) {
+    if (!section || !key) return std::nullopt;
+    if (readWholeFile(file, text) != ReadOutcome::Read) return std::nullopt;
+    return ini::findRawValue(text, ini::trimQueryName(section), ini::trimQueryName(key));
+}
 
-bool writePrivateProfileString(const char*, const char*, const char*, const char*) { return false; }
+}  // namespace
+
+std::string getPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                    const char* file, size_t bufferSize) {
+    if (bufferSize == 0) return {};
+    std::string text;
+    std::optional<std::string_view> raw = storedValue(section, key, file, text);
+    if (raw) return std::string(ini::cookedValue(*raw, bufferSize - 1));
+    return std::string(ini::cookedDefault(defaultValue ? defaultValue : "", bufferSize - 1));
+}
+
+int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {
+    std::string text;
+    std::optional<std::string_view> raw = storedValue(section, key, file, text);
+    std::string_view value = raw ? ini::cookedValue(*raw, kIntegerBufferSize - 1) : std::string_view();
+    if (value.empty()) return defaultValue;
+    return static_cast<int>(ini::profileInteger(value));
+}
+
+bool writePrivateProfileString(const char* section, const char* key, const char* value, const char* file) {
+    // Deleting a key or a section (a null key or value) is not needed here.
+    if (!section || !key || !value) return false;
+    std::string text;
+    if (readWholeFile(file, text) == ReadOutcome::Failed) return false;
+    std::optional<std::string> changed =
+        ini::withValue(text, ini::trimQueryName(section), ini::trimQueryName(key), value);
+    if (!changed) return true;  // the key already holds this value: the file stays untouched
+    return replaceFile(file, changed->data(), changed->size()).ok;
+}
 
 std::string profileFilePath(const std::string& settingsDirectory, const std::string& name) {
     return !name.empty() && name[0] != '/' ? settingsDirectory + name : name;

@@ -1,4 +1,4 @@
-// Reading what tests/support/fake_client recorded.
+// Reading what tests/support/fake_client recorded (a bencoded list of its arguments).
 #pragma once
 
 #include <optional>

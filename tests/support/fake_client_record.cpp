@@ -16,13 +16,15 @@ std::optional<std::vector<std::string>> waitForClientRecord(const std::string& c
     }
     const std::string record = readFile(recordPath);
     std::filesystem::remove(recordPath);
+    // A bencoded list of byte strings.
+    if (record.size() < 2 || record.front() != 'l' || record.back() != 'e') return std::nullopt;
     std::vector<std::string> arguments;
-    size_t at = 0;
-    while (at < record.size()) {
+    size_t at = 1;
+    while (at < record.size() - 1) {
         size_t colon = record.find(':', at);
         if (colon == std::string::npos) return std::nullopt;
         size_t length = std::stoul(record.substr(at, colon - at));
-        if (colon + 1 + length > record.size()) return std::nullopt;
+        if (colon + 1 + length > record.size() - 1) return std::nullopt;
         arguments.push_back(record.substr(colon + 1, length));
         at = colon + 1 + length;
     }

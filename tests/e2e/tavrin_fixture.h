@@ -1,0 +1,56 @@
+// Runs the built Tavrin as a user would: copied into a fresh directory with a
+// Settings.ini and a retracker directory beside it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/sandbox.h"
+
+namespace testing_support {
+
+// The example retracker directory, in Windows-1251.
+inline const std::string kCity = "\xC3\xEE\xF0\xEE\xE4";                        // Город
+inline const std::string kProviders = "\xCF\xF0\xEE\xE2\xE0\xE9\xE4\xE5\xF0\xFB ";  // "Провайдеры "
+inline const std::string kRetrackers = "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB ";    // "Ретрекеры "
+inline const std::string kCount = "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE";      // Количество
+
+inline std::string exampleDirectory() {
+    return "[" + kCity + "]\r\n1=Northtown\r\n2=Southport\r\n\r\n" +
+           "[" + kProviders + "Northtown]\r\n1=NetOne\r\n2=Link Two\r\n\r\n" +
+           "[" + kProviders + "Southport]\r\n1=NetOne\r\n\r\n" +
+           "[" + kRetrackers + "Northtown NetOne]\r\n" + kCount + "=2\r\n" +
+           "1=http://192.0.2.1:81/announce\r\n2=http://192.0.2.2/announce\r\n\r\n" +
+           "[" + kRetrackers + "Northtown Link Two]\r\n" + kCount + "=1\r\n" +
+           "1=http://198.51.100.7:444/announce\r\n";
+}
+
+class TavrinTest : public ::testing::Test {
+protected:
+    Sandbox box;
+    std::string tavrin = box.install(TAVRIN_EXE);
+
+    // Settings.ini naming the example directory, with the given extra lines.
+    void writeSettings(const std::string& lines) {
+        box.write("Settings.ini", "[Settings]\r\nTrackersFile=retrackers.ini\r\n" + lines);
+    }
+    void writeDirectory(const std::string& text = exampleDirectory()) { box.write("retrackers.ini", text); }
+
+    RunResult run(const std::vector<std::string>& arguments) { return runProgram(tavrin, arguments, box.dir().string()); }
+
+    // The log's lines without their time stamps; a line whose stamp is
+    // malformed shows as "<bad stamp>".
+    std::vector<std::string> logLines() {
+        std::vector<std::string> lines;
+        if (!box.exists("Tavrin.log")) return lines;
+        for (const std::string& line : splitLines(box.read("Tavrin.log"))) {
+            std::string text = withoutTimestamp(line);
+            lines.push_back(text.empty() ? "<bad stamp>" : text);
+        }
+        return lines;
+    }
+};
+
+}  // namespace testing_support

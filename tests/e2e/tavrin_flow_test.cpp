@@ -1,0 +1,199 @@
+// The main flow of the built Tavrin: arguments, log, reading, writing, failures.
+#include <filesystem>
+
+#include "tests/e2e/tavrin_fixture.h"
+
+namespace testing_support {
+namespace {
+
+std::string bstr(const std::string& text) { return std::to_string(text.size()) + ":" + text; }
+
+// A small torrent that passes the retracker step: "info" with "length" and "name".
+const std::string kInfo = "4:infod6:lengthi1e4:name1:ne";
+// What Tavrin adds to such a torrent without "announce" and with no live retracker.
+const std::string kEmptyOwnTier = "13:announce-listllee";
+
+class TavrinFlow : public TavrinTest {
+protected:
+    void SetUp() override {
+        writeSettings("TrackerIniIndex=0 0\r\n");
+        writeDirectory();
+    }
+};
+
+TEST_F(TavrinFlow, NoArgumentDoesNothing) {
+    EXPECT_EQ(run({}).exitCode, 0);
+    EXPECT_FALSE(box.exists("Tavrin.log"));
+}
+
+TEST_F(TavrinFlow, MissingTorrentLogsOnlyTheRunningLine) {
+    EXPECT_EQ(run({"no such.torrent"}).exitCode, 1);
+    EXPECT_EQ(logLines(), std::vector<std::string>{"Running for torrent \"no such.torrent\""});
+    // A second run appends to the same log.
+    run({"again.torrent"});
+    EXPECT_EQ(logLines().size(), 2u);
+}
+
+TEST_F(TavrinFlow, LogLinesHaveTheTimeStampFormAndEndInLineFeed) {
+    run({"x.torrent"});
+    std::string log = box.read("Tavrin.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), '\n');
+    EXPECT_EQ(log.find('\r'), std::string::npos);
+    EXPECT_FALSE(withoutTimestamp(splitLines(log)[0]).empty()) << log;
+}
+
+// Every row of the reading table, driven through Tavrin: the value sits under
+// key "x" of a torrent, and the written file shows how it was read.
+TEST_F(TavrinFlow, ReadingTableThroughTavrin) {
+    struct Row {
+        std::string value;
+        std::string written;  // empty: the run fails
+        std::string logged;   // the last log line
+    };
+    const Row rows[] = {
+        {"d8:announce3:urle", "d8:announce3:urle", ""},
+        {"i-0e", "i0e", ""},
+        {"i007e", "i7e", ""},
+        {"i+7e", "i7e", ""},
+        {"i 7e", "i7e", ""},
+        {"ie", "i0e", ""},
+        {"i7 e", "", "Bad torrent"},
+        {"i99999999999999999999e", "i9223372036854775807e", ""},
+        {"i-99999999999999999999e", "i-9223372036854775808e", ""},
+        {"03:abc", "3:abc", ""},
+        {"3abc", "", "Bad input data"},
+        {"di1ei2ee", "", "Bad input data"},
+        {"d1:b1:x1:a1:ye", "d1:a1:y1:b1:xe", ""},
+        {"d1:a1:x1:a1:ye", "d1:a1:ye", ""},
+        {"d 1:a1:xe", "d1:a1:xe", ""},
+        {"d+1:a1:xe", "d1:a1:xe", ""},
+        {"d:1:ye", "d0:1:ye", ""},
+        {"le", "le", ""},
+        {"de", "de", ""},
+        {"x", "", "Bad torrent"},
+        {"", "", "Bad torrent"},
+        // The writing table.
+        {"i-5e", "i-5e", ""},
+        {"i-9223372036854775808e", "i-9223372036854775808e", ""},
+        {"0:", "0:", ""},
+        {"4:spam", "4:spam", ""},
+        {"d1:bi1e1:ai2ee", "d1:ai2e1:bi1ee", ""},
+        {"d1:\xC3i1e1:zi2ee", "d1:zi2e1:\xC3i1ee", ""},
+        {"d2:abi1e1:ai2ee", "d1:ai2e2:abi1ee", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        std::filesystem::remove(box.path("out.torrent"));
+        std::filesystem::remove(box.path("Tavrin.log"));
+        box.write("in.torrent", "d" + kInfo + "1:x" + row.value + "e");
+        RunResult result = run({"in.torrent", "out.torrent"});
+        if (row.written.empty()) {
+            EXPECT_EQ(result.exitCode, 1);
+            EXPECT_FALSE(box.exists("out.torrent"));
+            EXPECT_EQ(logLines().back(), row.logged);
+        } else {
+            EXPECT_EQ(result.exitCode, 0);
+            EXPECT_EQ(box.read("out.torrent"), "d" + kEmptyOwnTier + kInfo + "1:x" + row.written + "e");
+            EXPECT_EQ(logLines().size(), 1u);
+        }
+    }
+}
+
+TEST_F(TavrinFlow, CanonicalTorrentIsWrittenBackByteForByte) {
+    const std::string torrent = "d8:announce" + bstr("http://a/x") + "13:announce-listll" + bstr("http://a/x") +
+                                "ee7:comment" + bstr("c") + kInfo + "e";
+    box.write("in.torrent", torrent);
+    ASSERT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 0);
+    // The own tier is appended to the existing list; everything else is unchanged.
+    const std::string expected = "d8:announce" + bstr("http://a/x") + "13:announce-listll" + bstr("http://a/x") +
+                                 "el" + bstr("http://a/x") + "ee7:comment" + bstr("c") + kInfo + "e";
+    EXPECT_EQ(box.read("out.torrent"), expected);
+}
+
+TEST_F(TavrinFlow, TrailingBytesAreDroppedAndReported) {
+    box.write("in.torrent", "d" + kInfo + "eTRAILING");
+    RunResult result = run({"in.torrent", "out.torrent"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "Bad torrent: size " + std::to_string(2 + kInfo.size() + 8) + ", tail 8\n");
+    EXPECT_EQ(box.read("out.torrent"), "d" + kEmptyOwnTier + kInfo + "e");
+}
+
+TEST_F(TavrinFlow, OneArgumentWritesBesideTheExecutableAndLeavesTheInput) {
+    std::filesystem::create_directory(box.dir() / "elsewhere");
+    const std::string torrent = "d" + kInfo + "e";
+    box.write("elsewhere/my file.torrent", torrent);
+    EXPECT_EQ(run({"elsewhere/my file.torrent"}).exitCode, 0);
+    EXPECT_EQ(box.read("elsewhere/my file.torrent"), torrent);
+    EXPECT_EQ(box.read("my file.torrent"), "d" + kEmptyOwnTier + kInfo + "e");
+}
+
+TEST_F(TavrinFlow, TorrentBesideTheExecutableIsReplacedInPlace) {
+    box.write("here.torrent", "d" + kInfo + "e");
+    EXPECT_EQ(run({box.path("here.torrent")}).exitCode, 0);
+    EXPECT_EQ(box.read("here.torrent"), "d" + kEmptyOwnTier + kInfo + "e");
+}
+
+TEST_F(TavrinFlow, TwoArgumentsWriteToTheSecondRelativeToTheCurrentDirectory) {
+    std::filesystem::create_directory(box.dir() / "cwd");
+    box.write("cwd/in.torrent", "d" + kInfo + "e");
+    RunResult result = runProgram(tavrin, {"in.torrent", "out.torrent", "ignored"}, box.path("cwd"));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(box.read("cwd/out.torrent"), "d" + kEmptyOwnTier + kInfo + "e");
+    EXPECT_FALSE(box.exists("in.torrent"));
+}
+
+TEST_F(TavrinFlow, UnwritableOutputFailsWithOneLineAndLeavesNoFile) {
+    box.write("in.torrent", "d" + kInfo + "e");
+    const std::string target = box.path("no-such-dir/out.torrent");
+    EXPECT_EQ(run({"in.torrent", target}).exitCode, 1);
+    EXPECT_EQ(logLines().back(), "Writing of \"" + target + "\" failed with code 2");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(box.dir()), {}), 5)
+        << "only Tavrin, its log, the settings, the directory and the input";
+}
+
+TEST_F(TavrinFlow, OutputIsSizedFromTheDocumentNotTheInput) {
+    // A tiny torrent that grows far beyond ten times its size.
+    std::string directory = exampleDirectory();
+    std::string longUrl = "http://192.0.2.9/" + std::string(3000, 'a');
+    directory += "\r\n[" + kRetrackers + "Southport NetOne]\r\n" + kCount + "=1\r\n1=" + longUrl + "\r\n";
+    writeDirectory(directory);
+    writeSettings("TrackerIniIndex=1 0\r\nTrackerCheck=1 1 1 1 0\r\n");
+    box.write("in.torrent", "d4:infod4:name0:6:lengthi0eee");
+    ASSERT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 0);
+    std::string tier = "l" + bstr(longUrl) + "e";
+    EXPECT_EQ(box.read("out.torrent"),
+              "d13:announce-listlle" + tier + tier + tier + tier + "e4:infod4:name0:6:lengthi0eee");
+}
+
+TEST_F(TavrinFlow, EveryPrefixOfATorrentFailsCleanly) {
+    const std::string torrent = "d8:announce" + bstr("http://192.0.2.10/announce") + "7:comment" + bstr("hi") +
+                                "4:infod5:filesld6:lengthi10e4:pathl1:a1:beed6:lengthi2e4:pathl1:ceee4:name" +
+                                bstr("dir") + "12:piece lengthi16384e6:pieces" + bstr(std::string(20, 'p')) + "ee";
+    for (size_t length = 0; length < torrent.size(); ++length) {
+        SCOPED_TRACE(length);
+        std::filesystem::remove(box.path("out.torrent"));
+        box.write("in.torrent", torrent.substr(0, length));
+        EXPECT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 1);
+        EXPECT_FALSE(box.exists("out.torrent"));
+    }
+}
+
+TEST_F(TavrinFlow, DeepDocumentIsRejected) {
+    box.write("in.torrent", "d" + kInfo + "1:x" + std::string(100000, 'l') + std::string(100000, 'e') + "e");
+    EXPECT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 1);
+    EXPECT_EQ(logLines().back(), "Bad input data");
+    EXPECT_FALSE(box.exists("out.torrent"));
+}
+
+// A torrent is identified by the SHA-1 of its "info" bytes: a non-canonical
+// "info" must reach the output exactly as it was.
+TEST_F(TavrinFlow, NonCanonicalInfoKeepsItsBytes) {
+    const std::string info = "d4:name1:n6:lengthi007e1:xi-0ee";
+    box.write("in.torrent", "d1:zi+1e4:info" + info + "e");
+    ASSERT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 0);
+    EXPECT_EQ(box.read("out.torrent"), "d" + kEmptyOwnTier + "4:info" + info + "1:zi1ee");
+}
+
+}  // namespace
+}  // namespace testing_support

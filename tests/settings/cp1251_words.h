@@ -1,0 +1,16 @@
+// Windows-1251 words used by the settings tests, as byte escapes so that
+// nothing depends on the encoding of the source files. Macros, so that they
+// join neighbouring string literals.
+#pragma once
+
+#define CP1251_CITY "\xC3\xEE\xF0\xEE\xE4"                               // Город
+#define CP1251_CITY_UPPER "\xC3\xCE\xD0\xCE\xC4"                         // ГОРОД
+#define CP1251_CITY_LOWER "\xE3\xEE\xF0\xEE\xE4"                         // город
+#define UTF8_CITY "\xD0\x93\xD0\xBE\xD1\x80\xD0\xBE\xD0\xB4"             // Город in UTF-8
+#define CP1251_KEY "\xCA\xEB\xFE\xF7"                                    // Ключ
+#define CP1251_KEY_UPPER "\xCA\xCB\xDE\xD7"                              // КЛЮЧ
+#define CP1251_PROVIDERS "\xCF\xF0\xEE\xE2\xE0\xE9\xE4\xE5\xF0\xFB"      // Провайдеры
+#define CP1251_RETRACKERS "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB"         // Ретрекеры
+#define CP1251_RETRACKERS_UPPER "\xD0\xC5\xD2\xD0\xC5\xCA\xC5\xD0\xDB"   // РЕТРЕКЕРЫ
+#define CP1251_COUNT "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE"          // Количество
+#define CP1251_VALUE "\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5"                  // значение
