@@ -13,12 +13,6 @@
 
 namespace {
 
-// Index plus one without overflow: stored indices are 0-based, the directory's
-// keys 1-based.
-int32_t numberOfIndex(int32_t index) {
-    return static_cast<int32_t>(static_cast<uint32_t>(index) + 1u);
-}
-
 bool equalsIgnoringAsciiCase(const std::string& text, const char* expected) {
     size_t i = 0;
     for (; expected[i] != '\0'; ++i) {
@@ -64,15 +58,16 @@ void addFileTreeLengths(const BValue& tree, uint64_t& sum) {
 int32_t runRetrackerStep(BValue& root) {
     int32_t cityIndex = -1;
     int32_t providerIndex = -1;
-    std::string index = settings::readSetting(settingsPath, settings::kTrackerIniIndex);
-    std::sscanf(index.c_str(), "%d %d", &cityIndex, &providerIndex);
+    settings::scanTrackerIniIndex(settings::readSetting(settingsPath, settings::kTrackerIniIndex), cityIndex,
+                                  providerIndex);
     if (cityIndex == -1 || providerIndex == -1) {
         logMessage("Bad city or provider");
         return 1;
     }
     std::vector<int32_t> live;
     parseTrackerCheck(settings::readSetting(settingsPath, settings::kTrackerCheck).c_str(), live);
-    return augmentAnnounceList(numberOfIndex(cityIndex), numberOfIndex(providerIndex), root, live);
+    return augmentAnnounceList(settings::directoryNumber(cityIndex), settings::directoryNumber(providerIndex), root,
+                               live);
 }
 
 void parseTrackerCheck(const char* text, std::vector<int32_t>& list) {

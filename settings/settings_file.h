@@ -1,7 +1,9 @@
 // Settings.ini: where it lies and the keys of its section "Settings".
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace settings {
 
@@ -23,5 +25,14 @@ std::string readSetting(const std::string& settingsPath, const char* key);
 
 // The retracker directory named by TrackersFile, as a path to read.
 std::string trackersFilePath(const std::string& settingsPath);
+
+// TrackerIniIndex as "%d %d" scans it: each number is stored as it is read and
+// scanning stops at the first that does not read; numbers not read keep
+// their value. A number outside the 32-bit range ends the scan like a
+// non-number, instead of giving an undefined value.
+void scanTrackerIniIndex(std::string_view text, int32_t& city, int32_t& provider);
+
+// The 1-based directory number of a 0-based index from TrackerIniIndex.
+int32_t directoryNumber(int32_t index);
 
 }  // namespace settings

@@ -1,0 +1,38 @@
+#include "probe/console_print.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "platform/console.h"
+
+namespace {
+
+std::string formatList(const char* format, va_list arguments) {
+    va_list copy;
+    va_copy(copy, arguments);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, arguments);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+}  // namespace
+
+std::string formatText(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::string text = formatList(format, arguments);
+    va_end(arguments);
+    return text;
+}
+
+void consolePrint(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    const std::string text = formatList(format, arguments);
+    va_end(arguments);
+    platform::consoleWrite(text);
+}

@@ -1,0 +1,17 @@
+// Keswel: probes the retrackers of the user's city and provider and stores
+// the numbers of those that accepted a connection as TrackerCheck in
+// Settings.ini beside the executable. Arguments are ignored.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The run. Returns the exit code: 0 after a complete run (also when no
+// retracker answered), 1 when the city, the provider or a non-zero
+// retracker count cannot be found, or when TrackerCheck could not be stored.
+int keswelMain(int argc, char** argv);
+
+// The TrackerCheck list: the numbers joined by single spaces ("" for none).
+std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers);
