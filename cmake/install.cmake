@@ -1,0 +1,79 @@
+# Installation and packages. Everything goes into ONE folder, the install
+# prefix: the programs read Settings.ini beside themselves and Tavrin writes
+# its log and the changed torrents there, so the folder must belong to the
+# user (the "install" preset puts it at ~/Retrackers).
+#
+#   <prefix>/Tavrin, Keswel            the programs (.exe on Windows)
+#   <prefix>/Settings.ini              commented sample settings   } never
+#   <prefix>/retrackers.ini            example retracker directory } replaced
+#   <prefix>/README.md                 the user's guide
+#   <prefix>/retrackers-desktop.sh     Linux: desktop entry, default handler,
+#   <prefix>/integration/*.in          and Keswel timer (install/uninstall)
+#   <prefix>/retrackers.reg,           Windows: .torrent association sample
+#   <prefix>/retrackers-remove.reg       and its removal
+
+set(RETRACKERS_PACKAGING_DIR "${PROJECT_SOURCE_DIR}/packaging")
+
+install(TARGETS Tavrin RUNTIME DESTINATION .)
+if(TARGET Keswel)
+  install(TARGETS Keswel RUNTIME DESTINATION .)
+endif()
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION .)
+
+if(WIN32)
+  set(retrackers_sample_settings "${RETRACKERS_PACKAGING_DIR}/windows/Settings.ini")
+  install(FILES "${RETRACKERS_PACKAGING_DIR}/windows/retrackers.reg"
+                "${RETRACKERS_PACKAGING_DIR}/windows/retrackers-remove.reg"
+          DESTINATION .)
+else()
+  set(retrackers_sample_settings "${RETRACKERS_PACKAGING_DIR}/linux/Settings.ini")
+  install(PROGRAMS "${RETRACKERS_PACKAGING_DIR}/linux/retrackers-desktop.sh" DESTINATION .)
+  install(FILES "${RETRACKERS_PACKAGING_DIR}/linux/retrackers-tavrin.desktop.in"
+                "${RETRACKERS_PACKAGING_DIR}/linux/retrackers-keswel.service.in"
+                "${RETRACKERS_PACKAGING_DIR}/linux/retrackers-keswel.timer.in"
+          DESTINATION integration)
+endif()
+
+# The user's files: installed only where the folder has none, so a reinstall
+# or an upgrade keeps the settings (and the TrackerCheck that Keswel wrote)
+# and the user's own directory byte for byte.
+function(retrackers_install_user_file source)
+  get_filename_component(name "${source}" NAME)
+  install(CODE "
+    set(target \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${name}\")
+    if(EXISTS \"\${target}\" OR IS_SYMLINK \"\${target}\")
+      message(STATUS \"Keeping your: \${target}\")
+    else()
+      file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}\" TYPE FILE FILES \"${source}\")
+    endif()")
+endfunction()
+retrackers_install_user_file("${retrackers_sample_settings}")
+retrackers_install_user_file("${PROJECT_SOURCE_DIR}/examples/retrackers.ini")
+
+# Packages: a .tar.gz on Linux, a .zip from a Windows build, each holding the
+# folder above under the name "Retrackers".
+set(CPACK_PACKAGE_NAME "Retrackers")
+set(CPACK_PACKAGE_VENDOR "Retrackers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Tavrin and Keswel: add your provider's retrackers to torrents, and find which of them answer")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+if(WIN32)
+  set(CPACK_GENERATOR "ZIP")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(retrackers_system "windows-x64")
+  else()
+    set(retrackers_system "windows-x86")
+  endif()
+else()
+  set(CPACK_GENERATOR "TGZ")
+  set(retrackers_system "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}")
+endif()
+# The archive's name carries the version and the system; the folder inside
+# it is always "Retrackers", so unpacking it into the home folder gives the
+# folder the "install" preset makes.
+set(CPACK_PACKAGE_FILE_NAME "Retrackers-${PROJECT_VERSION}-${retrackers_system}")
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_PACKAGING_INSTALL_PREFIX "/Retrackers")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_VERBATIM_VARIABLES ON)
+include(CPack)
