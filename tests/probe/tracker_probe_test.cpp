@@ -106,7 +106,12 @@ TEST_F(ProbeTest, RefusedRetrackerFailsWithItsLine) {
     const std::string url = testing_support::refusedUrl();
     add(url);
     run();
-    EXPECT_EQ(withoutTimes(output), (std::vector<std::string>{"<-----T remains 1", url + " can't connected",
+    std::vector<std::string> lines = withoutTimes(output);
+#ifdef RETRACKERS_UNDER_WINE
+    // Wine reports a refused connect in the read set too in most runs, Windows does not.
+    std::erase(lines, "0 read");
+#endif
+    EXPECT_EQ(lines, (std::vector<std::string>{"<-----T remains 1", url + " can't connected",
                                                               ">-----T", "<-----T remains 0", "Total T msec"}));
     EXPECT_EQ(probes[0].state, ProbeFailed);
 }

@@ -10,11 +10,19 @@ namespace testing_support {
 std::optional<std::vector<std::string>> waitForClientRecord(const std::string& clientPath, int timeoutMs) {
     const std::string recordPath = clientPath + ".args";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!std::filesystem::exists(recordPath)) {
+    std::string record;
+    for (;;) {
+        // Under Wine a file just renamed into place can show before it opens.
+        try {
+            if (std::filesystem::exists(recordPath)) {
+                record = readFile(recordPath);
+                break;
+            }
+        } catch (const std::exception&) {
+        }
         if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    const std::string record = readFile(recordPath);
     std::filesystem::remove(recordPath);
     // A bencoded list of byte strings.
     if (record.size() < 2 || record.front() != 'l' || record.back() != 'e') return std::nullopt;
