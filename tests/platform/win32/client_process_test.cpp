@@ -1,0 +1,108 @@
+// CreateProcessA with the launch path as application name: what the started
+// program receives once its C runtime has split the command line.
+#include <gtest/gtest.h>
+
+#include "platform/client_process.h"
+#include "tests/support/fake_client.h"
+#include "tests/support/sandbox.h"
+
+using testing_support::Sandbox;
+
+namespace {
+
+platform::ClientLaunch launchOf(const std::string& client, const std::string& arguments) {
+    platform::ClientLaunch launch;
+    launch.launchPath = client;
+    launch.commandLine = "\"" + client + "\" " + arguments;
+    launch.argumentsTemplate = arguments;
+    return launch;
+}
+
+struct Split {
+    const char* arguments;
+    std::vector<std::string> argv;  // after argv[0]
+};
+
+// Where Windows' msvcrt.dll and Wine's differ ("a b""c d") is left out.
+const Split kSplits[] = {
+    {"a b c", {"a", "b", "c"}},
+    {"\"a b\" c", {"a b", "c"}},
+    {"a\\b c\\", {"a\\b", "c\\"}},
+    {"\"a\\\\\" b", {"a\\", "b"}},
+    {"\"a\\\"b\"", {"a\"b"}},
+    {"a\\\\\\\"b", {"a\\\"b"}},
+    {"\"a\"\"b\"", {"a\"b"}},
+    {"\"\"\"\"", {"\""}},
+    {"\"%1\"", {"%1"}},
+    {"%1 %PATH% $HOME ^x", {"%1", "%PATH%", "$HOME", "^x"}},
+    {"x   ", {"x"}},
+    {"\"\" b", {"", "b"}},
+    {"", {}},
+    {"\"C:\\dir\\\" x", {"C:\\dir\" x"}},
+    {"\"C:\\dir\\\\\" x", {"C:\\dir\\", "x"}},
+    {"*.txt", {"*.txt"}},  // no wildcard expansion
+    {"\xC3\xEE\xF0\xEE\xE4 \"\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB Northtown\"",
+     {"\xC3\xEE\xF0\xEE\xE4", "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB Northtown"}},
+    {"a\"b c\"d", {"ab cd"}},
+    {"/x \"C:\\Torrents\\My file.torrent\" /y", {"/x", "C:\\Torrents\\My file.torrent", "/y"}},
+    {"\"\"C:\\Torrents\\My file.torrent\"\"", {"C:\\Torrents\\My", "file.torrent"}},
+    {"a\tb", {"a", "b"}},
+    {"'single quoted'", {"'single", "quoted'"}},
+    {"\"\"\"a\"\"\"", {"\"a\""}},
+};
+
+TEST(Win32ClientProcess, TheClientGetsTheArgumentsAsTheRuntimeSplitsThem) {
+    Sandbox sandbox;
+    const std::string client = sandbox.install(FAKE_CLIENT_EXE);
+    for (const auto& row : kSplits) {
+        SCOPED_TRACE(row.arguments);
+        auto result = platform::startClient(launchOf(client, row.arguments));
+        ASSERT_TRUE(result.started) << result.code;
+        auto argv = testing_support::waitForClientRecord(client);
+        ASSERT_TRUE(argv.has_value());
+        std::vector<std::string> expected{client};
+        expected.insert(expected.end(), row.argv.begin(), row.argv.end());
+        EXPECT_EQ(*argv, expected);
+    }
+}
+
+TEST(Win32ClientProcess, CommandLinesLongerThanAFixedBufferArriveWhole) {
+    Sandbox sandbox;
+    const std::string client = sandbox.install(FAKE_CLIENT_EXE);
+    const std::string longPath = "C:\\" + std::string(3000, 'p') + "\\x.torrent";
+    auto result = platform::startClient(launchOf(client, "\"" + longPath + "\""));
+    ASSERT_TRUE(result.started) << result.code;
+    auto argv = testing_support::waitForClientRecord(client);
+    ASSERT_TRUE(argv.has_value());
+    EXPECT_EQ(*argv, (std::vector<std::string>{client, longPath}));
+}
+
+TEST(Win32ClientProcess, FailuresGiveTheSystemErrorCode) {
+    Sandbox sandbox;
+    const std::string client = sandbox.install(FAKE_CLIENT_EXE);
+    sandbox.write("notes.exe", "not a program");
+
+    auto missing = platform::startClient(launchOf(sandbox.path("missing.exe"), "x"));
+    EXPECT_FALSE(missing.started);
+    EXPECT_EQ(missing.code, 2);  // ERROR_FILE_NOT_FOUND
+
+    auto notProgram = platform::startClient(launchOf(sandbox.path("notes.exe"), "x"));
+    EXPECT_FALSE(notProgram.started);
+    EXPECT_EQ(notProgram.code, 193);  // ERROR_BAD_EXE_FORMAT
+
+    // An empty application name is still a name: the program is not taken
+    // from the command line, which here names a real one.
+    platform::ClientLaunch empty = launchOf(client, "x");
+    empty.launchPath = "";
+    auto emptyResult = platform::startClient(empty);
+    EXPECT_FALSE(emptyResult.started);
+    EXPECT_NE(emptyResult.code, 0);
+
+    // Beyond the system's limit of 32767 characters nothing is started.
+    auto tooLong = platform::startClient(launchOf(client, std::string(33000, 'a')));
+    EXPECT_FALSE(tooLong.started);
+    EXPECT_EQ(tooLong.code, 206);  // ERROR_FILENAME_EXCED_RANGE
+    EXPECT_FALSE(testing_support::waitForClientRecord(client, 500).has_value());
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// The thin layer over the system's private-profile functions: buffer sizes
+// and argument passing. What the functions themselves do is checked by the
+// INI conformance table of the settings tests.
+#include <gtest/gtest.h>
+
+#include "platform/private_profile.h"
+#include "tests/support/sandbox.h"
+
+using testing_support::Sandbox;
+
+namespace {
+
+TEST(Win32PrivateProfile, ValuesAreCutToOneByteLessThanTheBuffer) {
+    Sandbox sandbox;
+    const std::string file = sandbox.path("long.ini");
+    sandbox.write("long.ini", "[S]\r\nk=" + std::string(5000, 'x') + "\r\nshort=abc\r\n");
+    EXPECT_EQ(platform::getPrivateProfileString("S", "k", "", file.c_str(), 4096), std::string(4095, 'x'));
+    EXPECT_EQ(platform::getPrivateProfileString("S", "k", "", file.c_str(), 5), "xxxx");
+    EXPECT_EQ(platform::getPrivateProfileString("S", "short", "", file.c_str(), 4096), "abc");
+    EXPECT_EQ(platform::getPrivateProfileString("S", "missing", "dflt", file.c_str(), 4096), "dflt");
+    EXPECT_EQ(platform::getPrivateProfileString("S", "k", "", file.c_str(), 0), "");
+}
+
+TEST(Win32PrivateProfile, WriteCreatesTheFileAndIntReadsItBack) {
+    Sandbox sandbox;
+    const std::string file = sandbox.path("Settings.ini");
+    ASSERT_TRUE(platform::writePrivateProfileString("Settings", "TrackerCheck", "1 3 0", file.c_str()));
+    EXPECT_EQ(sandbox.read("Settings.ini"), "[Settings]\r\nTrackerCheck=1 3 0\r\n");
+    EXPECT_EQ(platform::getPrivateProfileInt("Settings", "TrackerCheck", 77, file.c_str()), 1);
+    EXPECT_EQ(platform::getPrivateProfileInt("Settings", "Missing", -5, file.c_str()), -5);
+}
+
+TEST(Win32PrivateProfile, WriteIntoMissingDirectoryFails) {
+    Sandbox sandbox;
+    EXPECT_FALSE(platform::writePrivateProfileString("S", "k", "v", sandbox.path("no-dir\\x.ini").c_str()));
+    EXPECT_FALSE(sandbox.exists("no-dir"));
+}
+
+TEST(Win32PrivateProfile, FileNamesArePassedOnUnchanged) {
+    EXPECT_EQ(platform::profileFilePath("C:\\dir\\", "Trackers.ini"), "Trackers.ini");
+    EXPECT_EQ(platform::profileFilePath("C:\\dir\\", "..\\x.ini"), "..\\x.ini");
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "tests/support/sandbox.h"
+
+namespace testing_support {
+
+namespace {
+
+// One argument quoted so that the C runtime's splitting gives it back unchanged:
+// backslashes count only before a double quote, where they are doubled.
+std::string quoteArgument(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') quoted.append(backslashes * 2 + 1, '\\');
+        else quoted.append(backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    quoted += '"';
+    return quoted;
+}
+
+struct Handle {
+    HANDLE value = nullptr;
+    ~Handle() { reset(); }
+    void reset() {
+        if (value) CloseHandle(value);
+        value = nullptr;
+    }
+};
+
+}  // namespace
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::string& workingDir) {
+    std::string commandLine = quoteArgument(program);
+    for (const auto& argument : arguments) commandLine += " " + quoteArgument(argument);
+    std::vector<char> commandBuffer(commandLine.begin(), commandLine.end());
+    commandBuffer.push_back('\0');
+
+    SECURITY_ATTRIBUTES inheritable{};
+    inheritable.nLength = sizeof inheritable;
+    inheritable.bInheritHandle = TRUE;
+    Handle readEnd, writeEnd;
+    if (!CreatePipe(&readEnd.value, &writeEnd.value, &inheritable, 0)) throw std::runtime_error("CreatePipe failed");
+    // Only the write end goes to the child.
+    SetHandleInformation(readEnd.value, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd.value;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(program.c_str(), commandBuffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        workingDir.c_str(), &startup, &process)) {
+        throw std::runtime_error("CreateProcessA failed for " + program + " with code " +
+                                 std::to_string(GetLastError()));
+    }
+    Handle processHandle{process.hProcess};
+    Handle threadHandle{process.hThread};
+    // The parent's copy must go, or the pipe never reports its end.
+    writeEnd.reset();
+
+    RunResult result;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd.value, buffer, sizeof buffer, &got, nullptr) && got > 0) result.output.append(buffer, got);
+    WaitForSingleObject(processHandle.value, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(processHandle.value, &exitCode);
+    result.exitCode = static_cast<int>(exitCode);
+    return result;
+}
+
+}  // namespace testing_support
