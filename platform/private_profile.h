@@ -26,8 +26,10 @@ int getPrivateProfileInt(const char* section, const char* key, int defaultValue,
 bool writePrivateProfileString(const char* section, const char* key, const char* value, const char* file);
 
 // The path under which a file named in a settings value is read: on Linux a
-// relative name is taken relative to `settingsDirectory`; on Windows the name
-// is passed on unchanged and the profile functions resolve it themselves.
+// relative name is taken relative to `settingsDirectory`. On Windows a bare
+// file name is taken from `settingsDirectory` when such a file is there;
+// otherwise the name is passed on and the profile functions resolve it
+// themselves (a bare name in the Windows directory).
 std::string profileFilePath(const std::string& settingsDirectory, const std::string& name);
 
 }  // namespace platform

@@ -29,9 +29,16 @@ bool writePrivateProfileString(const char* section, const char* key, const char*
     return WritePrivateProfileStringA(section, key, value, file) != FALSE;
 }
 
-std::string profileFilePath(const std::string&, const std::string& name) {
-    // The profile functions resolve a name themselves: a bare file name in the
-    // Windows directory, anything else relative to the current directory.
+std::string profileFilePath(const std::string& settingsDirectory, const std::string& name) {
+    // The profile functions look for a bare file name in the Windows
+    // directory. A directory file lying beside Settings.ini is taken first, so
+    // an unpacked folder works as it is; a setup that keeps the file in the
+    // Windows directory goes on working, since the name is then passed on.
+    if (!name.empty() && name.find_first_of("\\/:") == std::string::npos) {
+        const std::string beside = settingsDirectory + name;
+        const DWORD attributes = GetFileAttributesA(beside.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return beside;
+    }
     return name;
 }
 

@@ -10,6 +10,7 @@
 #include "bencoding/reader.h"
 #include "tests/probe/probe_lines.h"
 #include "tests/support/loopback.h"
+#include "tests/support/cp1251_words.h"
 #include "tests/support/sandbox.h"
 
 namespace testing_support {
@@ -19,10 +20,10 @@ using probe_testing::checkProbeLines;
 using probe_testing::withoutTimes;
 
 // Windows-1251 texts of the directory and of the console lines.
-const std::string kCitySection = "\xC3\xEE\xF0\xEE\xE4";                          // Город
-const std::string kProviders = "\xCF\xF0\xEE\xE2\xE0\xE9\xE4\xE5\xF0\xFB ";     // "Провайдеры "
-const std::string kRetrackers = "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB ";        // "Ретрекеры "
-const std::string kCount = "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE";          // Количество
+const std::string kCitySection = CP1251_CITY;
+const std::string kProviders = CP1251_PROVIDERS " ";
+const std::string kRetrackers = CP1251_RETRACKERS " ";
+const std::string kCount = CP1251_COUNT;
 const std::string kTver = "\xD2\xE2\xE5\xF0\xFC";                                // Тверь
 const std::string kChecking = "Checking \xE0\xE1\xE2\xED ";                      // "Checking абвн "
 const std::string kSection = kRetrackers + kTver + " NetOne";

@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/cp1251_words.h"
 #include "tests/support/sandbox.h"
 
 namespace testing_support {
 
 // The example retracker directory, in Windows-1251.
-inline const std::string kCity = "\xC3\xEE\xF0\xEE\xE4";                        // Город
-inline const std::string kProviders = "\xCF\xF0\xEE\xE2\xE0\xE9\xE4\xE5\xF0\xFB ";  // "Провайдеры "
-inline const std::string kRetrackers = "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB ";    // "Ретрекеры "
-inline const std::string kCount = "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE";      // Количество
+inline const std::string kCity = CP1251_CITY;
+inline const std::string kProviders = CP1251_PROVIDERS " ";
+inline const std::string kRetrackers = CP1251_RETRACKERS " ";
+inline const std::string kCount = CP1251_COUNT;
 
 inline std::string exampleDirectory() {
     return "[" + kCity + "]\r\n1=Northtown\r\n2=Southport\r\n\r\n" +

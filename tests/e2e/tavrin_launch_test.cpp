@@ -1,11 +1,9 @@
 // The client launch of the built Tavrin, with a stand-in client that records
 // the arguments it received.
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
-#include "bencoding/reader.h"
 #include "tests/e2e/tavrin_fixture.h"
+#include "tests/support/fake_client.h"
 
 namespace testing_support {
 namespace {
@@ -36,17 +34,14 @@ protected:
     // The arguments the client recorded after its own name; waits for it,
     // since Tavrin does not.
     std::vector<std::string> clientArguments() {
-        const std::string record = client + ".args";
-        for (int i = 0; i < 500 && !std::filesystem::exists(record); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::string bytes = readFile(record);
-        std::filesystem::remove(record);
-        BValuePtr list = parseDocument(bytes.data(), static_cast<int32_t>(bytes.size()));
-        std::vector<std::string> arguments;
-        for (const auto& element : list->asList()) arguments.push_back(element->asString());
-        EXPECT_EQ(arguments.at(0), client);
-        arguments.erase(arguments.begin());
-        return arguments;
+        std::optional<std::vector<std::string>> arguments = waitForClientRecord(client);
+        if (!arguments || arguments->empty()) {
+            ADD_FAILURE() << "the client recorded nothing";
+            return {};
+        }
+        EXPECT_EQ(arguments->front(), client);
+        arguments->erase(arguments->begin());
+        return *arguments;
     }
 };
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "settings/directory.h"
-#include "tests/settings/cp1251_words.h"
+#include "tests/support/cp1251_words.h"
 #include "tests/support/sandbox.h"
 
 using testing_support::Sandbox;

@@ -12,19 +12,13 @@
 #include <string_view>
 
 #include "settings/profile.h"
-#include "tests/settings/cp1251_words.h"
+#include "tests/support/cp1251_words.h"
 #include "tests/support/sandbox.h"
 
 using namespace std::literals;
 using testing_support::Sandbox;
 
 namespace {
-
-#ifdef RETRACKERS_UNDER_WINE
-constexpr bool kUnderWine = true;
-#else
-constexpr bool kUnderWine = false;
-#endif
 
 struct ReadRow {
     const char* id;

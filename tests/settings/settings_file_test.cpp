@@ -8,18 +8,12 @@
 #include "settings/directory.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
-#include "tests/settings/cp1251_words.h"
+#include "tests/support/cp1251_words.h"
 #include "tests/support/sandbox.h"
 
 using testing_support::Sandbox;
 
 namespace {
-
-#ifdef RETRACKERS_UNDER_WINE
-constexpr bool kUnderWine = true;
-#else
-constexpr bool kUnderWine = false;
-#endif
 
 std::vector<std::string> crlfLines(const std::string& text) {
     std::vector<std::string> lines;

@@ -36,9 +36,15 @@ TEST(Win32PrivateProfile, WriteIntoMissingDirectoryFails) {
     EXPECT_FALSE(sandbox.exists("no-dir"));
 }
 
-TEST(Win32PrivateProfile, FileNamesArePassedOnUnchanged) {
-    EXPECT_EQ(platform::profileFilePath("C:\\dir\\", "Trackers.ini"), "Trackers.ini");
-    EXPECT_EQ(platform::profileFilePath("C:\\dir\\", "..\\x.ini"), "..\\x.ini");
+TEST(Win32PrivateProfile, ABareNameIsTakenBesideTheSettingsWhenTheFileIsThere) {
+    Sandbox sandbox;
+    sandbox.write("retrackers.ini", "[x]\r\n");
+    const std::string directory = sandbox.dir().string() + "\\";
+    EXPECT_EQ(platform::profileFilePath(directory, "retrackers.ini"), directory + "retrackers.ini");
+    // Otherwise the profile functions resolve the name themselves.
+    EXPECT_EQ(platform::profileFilePath(directory, "Trackers.ini"), "Trackers.ini");
+    EXPECT_EQ(platform::profileFilePath(directory, "..\\x.ini"), "..\\x.ini");
+    EXPECT_EQ(platform::profileFilePath(directory, ".\\retrackers.ini"), ".\\retrackers.ini");
 }
 
 }  // namespace
