@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# The end-to-end tests of Tavrin (and the bencoding tests) under valgrind
-# memcheck, programs started by the tests included: any memory error or leak
-# fails the run. Tavrin is linked dynamically here so that memcheck sees its
-# allocations.
+# The end-to-end tests of Tavrin and Keswel (and the bencoding tests) under
+# valgrind memcheck, programs started by the tests included: any memory error
+# or leak fails the run. Tavrin is linked dynamically here so that memcheck
+# sees its allocations. Keswel's failed-write test is left out: its file size
+# limit of 16 bytes also stops valgrind itself in the child.
 #
 #   .ci/valgrind.sh [GTEST_FILTER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-filter=${1:-'TavrinFlow.*:TavrinAugment.*:TavrinWriteFailure.*:Reader.*:Writer.*:BValue.*'}
+filter=${1:-'TavrinFlow.*:TavrinAugment.*:TavrinWriteFailure.*:KeswelTest.*:Reader.*:Writer.*:BValue.*-KeswelTest.FailedWriteIsReported'}
 
 dpkg -s valgrind >/dev/null 2>&1 || {
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq valgrind
 }
 cmake -S . -B build/valgrind -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRETRACKERS_STATIC_TAVRIN=OFF >/dev/null
-cmake --build build/valgrind -j 2 --target unit_tests Tavrin
+cmake --build build/valgrind -j 2 --target unit_tests Tavrin Keswel
 
 valgrind --quiet --trace-children=yes --trace-children-skip='*/fake_client*,/bin/*,/usr/bin/*' \
   --leak-check=full --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect \
