@@ -7,15 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 
-packages=(desktop-file-utils xdg-utils)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-fi
+source .ci/packages.sh
+ensure_packages desktop-file-utils xdg-utils
 
 failures=0
 check() {  # check "what" command...: runs the command, reports the outcome

@@ -10,10 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 filter=${1:-'TavrinFlow.*:TavrinAugment.*:TavrinWriteFailure.*:KeswelTest.*:Reader.*:Writer.*:BValue.*-KeswelTest.FailedWriteIsReported'}
 
-dpkg -s valgrind >/dev/null 2>&1 || {
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq valgrind
-}
+source .ci/packages.sh
+ensure_packages valgrind
 cmake -S . -B build/valgrind -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRETRACKERS_STATIC_TAVRIN=OFF >/dev/null
 cmake --build build/valgrind -j 2 --target unit_tests Tavrin Keswel
 

@@ -6,15 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if ((${#missing[@]})); then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-fi
+source .ci/packages.sh
+ensure_packages g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64
 
 # Debian's `wine` picks the 32-bit loader, which cannot run here.
 wine64=/usr/lib/wine/wine64

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/client_process.h"
+#include "tests/support/command_line_rows.h"
 #include "tests/support/fake_client.h"
 #include "tests/support/sandbox.h"
 
@@ -18,43 +19,10 @@ platform::ClientLaunch launchOf(const std::string& client, const std::string& ar
     return launch;
 }
 
-struct Split {
-    const char* arguments;
-    std::vector<std::string> argv;  // after argv[0]
-};
-
-// Where Windows' msvcrt.dll and Wine's differ ("a b""c d") is left out.
-const Split kSplits[] = {
-    {"a b c", {"a", "b", "c"}},
-    {"\"a b\" c", {"a b", "c"}},
-    {"a\\b c\\", {"a\\b", "c\\"}},
-    {"\"a\\\\\" b", {"a\\", "b"}},
-    {"\"a\\\"b\"", {"a\"b"}},
-    {"a\\\\\\\"b", {"a\\\"b"}},
-    {"\"a\"\"b\"", {"a\"b"}},
-    {"\"\"\"\"", {"\""}},
-    {"\"%1\"", {"%1"}},
-    {"%1 %PATH% $HOME ^x", {"%1", "%PATH%", "$HOME", "^x"}},
-    {"x   ", {"x"}},
-    {"\"\" b", {"", "b"}},
-    {"", {}},
-    {"\"C:\\dir\\\" x", {"C:\\dir\" x"}},
-    {"\"C:\\dir\\\\\" x", {"C:\\dir\\", "x"}},
-    {"*.txt", {"*.txt"}},  // no wildcard expansion
-    {"\xC3\xEE\xF0\xEE\xE4 \"\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB Northtown\"",
-     {"\xC3\xEE\xF0\xEE\xE4", "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB Northtown"}},
-    {"a\"b c\"d", {"ab cd"}},
-    {"/x \"C:\\Torrents\\My file.torrent\" /y", {"/x", "C:\\Torrents\\My file.torrent", "/y"}},
-    {"\"\"C:\\Torrents\\My file.torrent\"\"", {"C:\\Torrents\\My", "file.torrent"}},
-    {"a\tb", {"a", "b"}},
-    {"'single quoted'", {"'single", "quoted'"}},
-    {"\"\"\"a\"\"\"", {"\"a\""}},
-};
-
 TEST(Win32ClientProcess, TheClientGetsTheArgumentsAsTheRuntimeSplitsThem) {
     Sandbox sandbox;
     const std::string client = sandbox.install(FAKE_CLIENT_EXE);
-    for (const auto& row : kSplits) {
+    for (const auto& row : testing_support::kCommandLineSplits) {
         SCOPED_TRACE(row.arguments);
         auto result = platform::startClient(launchOf(client, row.arguments));
         ASSERT_TRUE(result.started) << result.code;
