@@ -1,7 +1,6 @@
 #include "augment/tavrin.h"
 
 #include <cstdio>
-#include <limits>
 
 #include "augment/client_launch.h"
 #include "augment/log.h"
@@ -13,26 +12,6 @@
 #include "settings/settings_file.h"
 
 std::string settingsPath;
-
-bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& data, int32_t& size) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    bool ok = false;
-    long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    // A torrent's size is a signed 32-bit count; larger files are refused.
-    if (length >= 0 && length <= std::numeric_limits<int32_t>::max() && std::fseek(file, 0, SEEK_SET) == 0) {
-        auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(length) + 1);
-        size_t got = std::fread(buffer.get(), 1, static_cast<size_t>(length), file);
-        if (got == static_cast<size_t>(length)) {
-            data = std::move(buffer);
-            size = static_cast<int32_t>(length);
-            ok = true;
-        }
-    }
-    std::fclose(file);
-    return ok;
-}
 
 namespace {
 

@@ -2,8 +2,6 @@
 // announce-list, write it back in canonical form and start the client on it.
 #pragma once
 
-#include <cstdint>
-#include <memory>
 #include <string>
 
 // Full path of Settings.ini beside the executable; set before the first
@@ -14,7 +12,3 @@ extern std::string settingsPath;
 // result instead of the executable's directory (no client is started then).
 // Returns the exit code: 0 for a completed run or no argument, 1 for a failure.
 int tavrinMain(int argc, char** argv);
-
-// Reads the whole file. False when it cannot be opened or read in full, or is
-// larger than a torrent can be (2^31 - 1 bytes).
-bool readWholeFile(const std::string& path, std::unique_ptr<char[]>& data, int32_t& size);

@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/process_files.h"
-
 namespace platform {
 
 // A whole file, readable in memory: mapped where the system can map files,
@@ -35,6 +33,11 @@ private:
     size_t size_ = 0;
     bool mapped_ = false;
     size_t released_ = 0;
+};
+
+struct ReplaceResult {
+    bool ok;
+    int errorCode;  // the system's error number when not ok
 };
 
 // A new content for the file at `path`, written in pieces: the bytes go to a
@@ -66,6 +69,10 @@ private:
     struct SavedSignal;
     SavedSignal* savedSignal_ = nullptr;
 };
+
+// Replaces the file at `path` with the given bytes through a FileReplacement:
+// the file holds either its old content or all the new one.
+ReplaceResult replaceFile(const std::string& path, const char* data, size_t size);
 
 // Blocks for a document's tree, backed by huge pages where the system has
 // them: faulting in fresh memory page by page costs more than all the

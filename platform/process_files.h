@@ -1,5 +1,4 @@
-// Where the running program lies, and the file operations whose form differs
-// between Linux and Windows. No OS header is included here.
+// Where the running program lies, path pieces, and the log file. No OS header is included here.
 #pragma once
 
 #include <cstddef>
@@ -24,16 +23,5 @@ bool isAbsolutePath(const std::string& path);
 // Opens a file for appending in text mode (CR LF line ends on Windows). On
 // Linux the descriptor is close-on-exec, so a started client never holds it.
 std::FILE* openLogForAppend(const std::string& path);
-
-// Replaces the file at `path` with the given bytes so that it holds either
-// its old content or all the new one, never a part: the bytes go to a
-// temporary file in the same directory, which is flushed to disk and then
-// renamed over the target. On failure the temporary file is removed, the
-// target is untouched, and `errorCode` holds the system's error number.
-struct ReplaceResult {
-    bool ok;
-    int errorCode;
-};
-ReplaceResult replaceFile(const std::string& path, const char* data, size_t size);
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include "platform/process_files.h"
+
 #include <cerrno>
 #include <csignal>
 #include <climits>

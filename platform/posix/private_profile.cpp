@@ -3,6 +3,8 @@
 // cached: every call reads the file anew, with one read of the whole file.
 #include "platform/private_profile.h"
 
+#include "platform/file_io.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,14 +1,7 @@
 #include "platform/process_files.h"
 
-#include "platform/file_io.h"
-
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -35,12 +28,6 @@ bool isAbsolutePath(const std::string& path) { return !path.empty() && path[0] =
 std::FILE* openLogForAppend(const std::string& path) {
     // "e": O_CLOEXEC, so the client started later does not inherit the log.
     return std::fopen(path.c_str(), "ae");
-}
-
-ReplaceResult replaceFile(const std::string& path, const char* data, size_t size) {
-    FileReplacement replacement(path);
-    if (!replacement.write(data, size)) return {false, replacement.errorCode()};
-    return replacement.commit();
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/file_io.h"
 #include "platform/process_files.h"
 #include "tests/support/sandbox.h"
 
