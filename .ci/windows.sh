@@ -104,5 +104,23 @@ else
   echo "   (no Keswel build yet: TrackerCheck comparison skipped)"
 fi
 
+echo "== the registry samples import, and the removal takes their keys out again"
+"$wine64" reg import 'packaging\windows\retrackers.reg' >/dev/null 2>&1
+for key in Retrackers.Torrent magnet; do
+  "$wine64" reg query "HKCU\\Software\\Classes\\$key\\shell\\open\\command" 2>/dev/null | tr -d '\r' |
+    grep -F '"C:\Users\YOUR-NAME\Retrackers\Tavrin.exe" "%1"' >/dev/null ||
+    { echo "   retrackers.reg did not register Tavrin.exe under $key" >&2; exit 1; }
+done
+"$wine64" reg query 'HKCU\Software\Classes\magnet' /v 'URL Protocol' >/dev/null 2>&1 ||
+  { echo "   retrackers.reg did not mark magnet as a URL protocol" >&2; exit 1; }
+"$wine64" reg import 'packaging\windows\retrackers-remove.reg' >/dev/null 2>&1
+for key in Retrackers.Torrent magnet; do
+  if "$wine64" reg query "HKCU\\Software\\Classes\\$key" >/dev/null 2>&1; then
+    echo "   HKCU\\Software\\Classes\\$key is still there after retrackers-remove.reg" >&2
+    exit 1
+  fi
+done
+echo "   retrackers.reg registers .torrent files and magnet links for Tavrin.exe; retrackers-remove.reg removes both"
+
 # Let this prefix's wineserver go before the folder is reused.
 /usr/lib/wine/wineserver -w 2>/dev/null || true
