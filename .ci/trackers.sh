@@ -12,6 +12,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build/default}
 
 source .ci/packages.sh
+source .ci/opentracker.sh
 ensure_packages opentracker
 
 work=$(mktemp -d "$PWD/build/trackers.XXXXXX")
@@ -58,21 +59,7 @@ peers_pid=$!
 for _ in $(seq 100); do [[ -f $work/ports ]] && break; sleep 0.1; done
 read -r https_port silent_port closed_port tracker_udp tracker_tcp v6_port <"$work/ports"
 
-# opentracker drops its rights to "nobody" and works in the folder given by -d.
-mkdir "$work/tracker"
-opentracker -i 127.0.0.1 -p "$tracker_tcp" -P "$tracker_udp" -d "$work/tracker" >"$work/tracker.log" 2>&1 &
-tracker_pid=$!
-python3 - "$tracker_udp" <<'PY'
-import socket, struct, sys, time
-for _ in range(50):
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.settimeout(0.1)
-    try:
-        s.sendto(struct.pack(">QII", 0x41727101980, 0, 1), ("127.0.0.1", int(sys.argv[1])))
-        if len(s.recv(64)) >= 16: sys.exit(0)
-    except OSError:
-        time.sleep(0.1)
-sys.exit("opentracker does not answer on UDP port " + sys.argv[1])
-PY
+start_opentracker "$work/tracker" "$tracker_tcp" "$tracker_udp"
 
 # Every entry: its URL, and whether it must count as live.
 kinds=(tracker-udp closed-udp silent-udp https ipv6 tracker-tcp)

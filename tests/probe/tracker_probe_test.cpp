@@ -263,10 +263,16 @@ TEST_F(ProbeTest, UdpWithoutAValidReplyIsAskedAgainThenFails) {
 TEST_F(ProbeTest, ClosedUdpPortFailsWithItsLine) {
     const std::string url = testing_support::refusedUdpUrl();
     add(url);
-    const ProbeRun result = run();
+    FakeClock clock;
+    const ProbeRun result = run(clock.waiter(
+        [](const auto& sockets, auto& ready) { return platform::waitForSockets(sockets, 50, ready); }));
     EXPECT_EQ(probes[0].state, ProbeFailed);
     EXPECT_EQ(result.outcome.at(url), "can't connected");
-    EXPECT_LE(result.passes.size(), 3u);  // told by the system, not given up
+#ifndef RETRACKERS_UNDER_WINE
+    // Wine 8.0 does not pass the refusal to the connected socket: the entry
+    // fails when it is given up. Linux and Windows tell at once.
+    EXPECT_LE(clock.waits, 2);
+#endif
 }
 
 TEST_F(ProbeTest, Ipv6LoopbackIsReachedOverTcp) {
