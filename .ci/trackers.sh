@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build/default}
 
 source .ci/packages.sh
-source .ci/opentracker.sh
+source .ci/loopback_peers.sh
 ensure_packages opentracker
 
 work=$(mktemp -d "$PWD/build/trackers.XXXXXX")
@@ -56,8 +56,7 @@ os.rename(sys.argv[1] + ".tmp", sys.argv[1])
 time.sleep(300)
 PY
 peers_pid=$!
-for _ in $(seq 100); do [[ -f $work/ports ]] && break; sleep 0.1; done
-read -r https_port silent_port closed_port tracker_udp tracker_tcp v6_port <"$work/ports"
+read_ports "$work/ports" https_port silent_port closed_port tracker_udp tracker_tcp v6_port
 
 start_opentracker "$work/tracker" "$tracker_tcp" "$tracker_udp"
 

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source .ci/packages.sh
-source .ci/opentracker.sh
+source .ci/loopback_peers.sh
 ensure_packages g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 opentracker
 
 # Debian's `wine` picks the 32-bit loader, which cannot run here.
@@ -71,8 +71,7 @@ os.rename(sys.argv[1] + ".tmp", sys.argv[1])
 time.sleep(120)
 PY
 listener_pid=$!
-for _ in $(seq 100); do [[ -f $work/ports ]] && break; sleep 0.1; done
-read -r port1 port2 port3 udp_closed udp_tracker tcp_tracker port_v6 <"$work/ports"
+read_ports "$work/ports" port1 port2 port3 udp_closed udp_tracker tcp_tracker port_v6
 start_opentracker "$work/tracker" "$tcp_tracker" "$udp_tracker"
 
 # cp1251 names: Город, Провайдеры, Ретрекеры, Количество.

@@ -1,6 +1,18 @@
-# Sourced by the CI scripts: starts Debian's opentracker on 127.0.0.1 and
-# waits until it answers a UDP connect request. It drops its rights to
-# "nobody" and works in the folder it is given.
+# Sourced by the CI scripts that probe loopback peers.
+
+# Waits until a peer process has written its ports (one line) into FILE,
+# then reads them into the variables named.
+#   read_ports FILE NAME...
+read_ports() {
+  local file=$1
+  shift
+  for _ in $(seq 100); do [[ -f $file ]] && break; sleep 0.1; done
+  read -r "$@" <"$file"
+}
+
+# Starts Debian's opentracker on 127.0.0.1 and waits until it answers a UDP
+# connect request. It drops its rights to "nobody" and works in the folder
+# it is given.
 #   start_opentracker FOLDER TCP_PORT UDP_PORT   (sets tracker_pid)
 start_opentracker() {
   mkdir -p "$1"
