@@ -29,7 +29,11 @@ std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
 
 int keswelMain(int, char**) {
     platform::setupConsole();
-    platform::netStartup();
+    int networkError = 0;
+    if (!platform::netStartup(&networkError)) {
+        consolePrint("Network start failed with code %d\n", networkError);
+        return 1;
+    }
     const std::string settingsPath = settings::settingsPathFor(platform::executablePath());
 
     int32_t cityIndex = -1;

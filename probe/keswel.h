@@ -10,7 +10,8 @@
 
 // The run. Returns the exit code: 0 after a complete run (also when no
 // retracker answered), 1 when the city, the provider or a non-zero
-// retracker count cannot be found, or when TrackerCheck could not be stored.
+// retracker count cannot be found, when the network layer could not start,
+// or when TrackerCheck could not be stored.
 int keswelMain(int argc, char** argv);
 
 // The TrackerCheck list: the numbers joined by single spaces ("" for none).
