@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "numbers/decimal.h"
 #include "probe/console_print.h"
 
 namespace {
@@ -27,9 +28,8 @@ TrackerHostPort splitTrackerUrl(std::string_view url) {
     const size_t split = rest.find_first_of(":/");
     if (split == std::string_view::npos) return {std::string(rest), kDefaultPort};
     TrackerHostPort result{std::string(rest.substr(0, split)), kDefaultPort};
-    // atoi stops at the first byte that is no digit, so the path after the
-    // port never matters; a copy gives it the terminating NUL it needs.
-    if (rest[split] == ':') result.port = std::atoi(std::string(rest.substr(split + 1)).c_str());
+    // The port read stops at the first byte that is no digit, so the path after it never matters.
+    if (rest[split] == ':') result.port = numbers::readPort(rest.substr(split + 1));
     return result;
 }
 

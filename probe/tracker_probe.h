@@ -36,7 +36,7 @@ struct TrackerHostPort {
 
 // Host and port of a retracker URL. A leading "http://" (exact bytes) is
 // dropped; the host runs to the first ':' or '/'. After ':' the port is read
-// as atoi reads (blanks, sign, digits; 0 without digits); otherwise it is 80.
+// by numbers::readPort (0 without digits or out of range); otherwise it is 80.
 TrackerHostPort splitTrackerUrl(std::string_view url);
 
 // Resolves the entry's host and starts a non-blocking connect. Takes an entry

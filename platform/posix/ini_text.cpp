@@ -182,13 +182,6 @@ std::string_view stripOuterQuotes(std::string_view s) {
     return s;
 }
 
-int digitValue(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
-}
-
 }  // namespace
 
 std::string_view trimQueryName(std::string_view name) {
@@ -204,6 +197,23 @@ std::optional<std::string_view> findRawValue(std::string_view text, std::string_
     return place.key.value;
 }
 
+std::vector<KeyLine> sectionKeyLines(std::string_view text, std::string_view section) {
+    std::vector<KeyLine> keys;
+    std::optional<Line> header = findSectionHeader(text, section);
+    if (!header) return keys;
+    LineScanner scanner(text, header->next);
+    Line line;
+    while (scanner.next(line)) {
+        size_t first;
+        LineKind kind = kindOf(text, line, first);
+        if (kind == LineKind::Section) break;
+        if (kind != LineKind::Key) continue;
+        ParsedLine parsed = parse(text, line);
+        keys.push_back({parsed.name, parsed.hasValue ? std::optional<std::string_view>(parsed.value) : std::nullopt});
+    }
+    return keys;
+}
+
 std::string_view cookedValue(std::string_view raw, size_t limit) {
     std::string_view value = raw.substr(0, raw.find('\0'));
     value = stripOuterQuotes(value);
@@ -213,29 +223,6 @@ std::string_view cookedValue(std::string_view raw, size_t limit) {
 std::string_view cookedDefault(std::string_view defaultValue, size_t limit) {
     size_t end = defaultValue.find_last_not_of(' ');
     return cookedValue(defaultValue.substr(0, end == std::string_view::npos ? 0 : end + 1), limit);
-}
-
-uint32_t profileInteger(std::string_view value) {
-    size_t i = 0;
-    while (i < value.size() && static_cast<unsigned char>(value[i]) <= 0x20) ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
-    int base = 10;
-    if (i + 1 < value.size() && value[i] == '0') {
-        switch (value[i + 1]) {
-        case 'x': base = 16; i += 2; break;
-        case 'o': base = 8; i += 2; break;
-        case 'b': base = 2; i += 2; break;
-        default: break;
-        }
-    }
-    uint32_t result = 0;
-    for (; i < value.size(); ++i) {
-        int digit = digitValue(static_cast<unsigned char>(value[i]));
-        if (digit >= base) break;
-        result = result * static_cast<uint32_t>(base) + static_cast<uint32_t>(digit);
-    }
-    return negative ? 0u - result : result;
 }
 
 std::optional<std::string> withValue(std::string_view text, std::string_view section, std::string_view key,
