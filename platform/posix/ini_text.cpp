@@ -150,29 +150,36 @@ std::optional<Line> findSectionHeader(std::string_view text, std::string_view se
     return std::nullopt;
 }
 
-KeyPlace locate(std::string_view text, std::string_view section, std::string_view key) {
-    KeyPlace place;
-    std::optional<Line> header = findSectionHeader(text, section);
-    if (!header) return place;
-    place.sectionFound = true;
-    place.anchor = *header;
-    // Inside the first section of that name; it ends at the next header.
-    LineScanner scanner(text, header->next);
+// Calls `visit(line, parsed)` for each key line of the section whose header
+// is given, in order, until it returns false. The section ends at the next header.
+template <class Visit>
+void forEachKeyLine(std::string_view text, const Line& header, Visit visit) {
+    LineScanner scanner(text, header.next);
     Line line;
     while (scanner.next(line)) {
         size_t first;
         LineKind kind = kindOf(text, line, first);
         if (kind == LineKind::Section) break;
         if (kind != LineKind::Key) continue;
-        place.anchor = line;
-        ParsedLine parsed = parse(text, line);
-        if (sameName(parsed.name, key)) {
-            place.keyFound = true;
-            place.keyLine = line;
-            place.key = parsed;
-            break;
-        }
+        if (!visit(line, parse(text, line))) break;
     }
+}
+
+KeyPlace locate(std::string_view text, std::string_view section, std::string_view key) {
+    KeyPlace place;
+    std::optional<Line> header = findSectionHeader(text, section);
+    if (!header) return place;
+    place.sectionFound = true;
+    place.anchor = *header;
+    // Inside the first section of that name.
+    forEachKeyLine(text, *header, [&](const Line& line, const ParsedLine& parsed) {
+        place.anchor = line;
+        if (!sameName(parsed.name, key)) return true;
+        place.keyFound = true;
+        place.keyLine = line;
+        place.key = parsed;
+        return false;
+    });
     return place;
 }
 
@@ -201,16 +208,10 @@ std::vector<KeyLine> sectionKeyLines(std::string_view text, std::string_view sec
     std::vector<KeyLine> keys;
     std::optional<Line> header = findSectionHeader(text, section);
     if (!header) return keys;
-    LineScanner scanner(text, header->next);
-    Line line;
-    while (scanner.next(line)) {
-        size_t first;
-        LineKind kind = kindOf(text, line, first);
-        if (kind == LineKind::Section) break;
-        if (kind != LineKind::Key) continue;
-        ParsedLine parsed = parse(text, line);
+    forEachKeyLine(text, *header, [&](const Line&, const ParsedLine& parsed) {
         keys.push_back({parsed.name, parsed.hasValue ? std::optional<std::string_view>(parsed.value) : std::nullopt});
-    }
+        return true;
+    });
     return keys;
 }
 
