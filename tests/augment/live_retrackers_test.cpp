@@ -69,30 +69,6 @@ TEST(LiveNumbers, CutValueLosesItsPartialNumber) {
     }
 }
 
-TEST(FailureLine, Table) {
-    struct Row {
-        DirectoryFailure failure;
-        std::string line;
-    };
-    const Row rows[] = {
-        {DirectoryFailure::None, ""},
-        {DirectoryFailure::BadIndex, "Bad city or provider"},
-        {DirectoryFailure::BadCity, "Bad city -1"},
-        {DirectoryFailure::BadProvider, "Bad provider 2 for city Southport"},
-        {DirectoryFailure::NoRetrackers, "No active retrackers for provider NetOne, city Southport"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.line);
-        settings::DirectoryChoice choice;
-        choice.failure = row.failure;
-        choice.city = -1;
-        choice.provider = 2;
-        choice.cityName = "Southport";
-        choice.providerName = "NetOne";
-        EXPECT_EQ(failureLine(choice), row.line);
-    }
-}
-
 // Settings and directory in, live URLs out: which TrackerCheck numbers become URLs.
 TEST(ResolveLiveRetrackers, Table) {
     Sandbox sandbox;

@@ -38,17 +38,14 @@ TEST(DirectoryChoice, Table) {
         {"0 0", kLookup, DirectoryFailure::None, 1, 1, "Northtown", "NetOne", 2},
         {"0 1", kReject, DirectoryFailure::None, 1, 2, "Northtown", "Link Two", -3},  // a negative count is no failure
         {nullptr, kReject, DirectoryFailure::BadIndex, 0, 0, "", "", 0},
-        {"", kReject, DirectoryFailure::BadIndex, 0, 0, "", "", 0},
         {"1", kReject, DirectoryFailure::BadIndex, 0, 0, "", "", 0},
         {"-1 0", kReject, DirectoryFailure::BadIndex, 0, 0, "", "", 0},
-        {"0 -1", kReject, DirectoryFailure::BadIndex, 0, 0, "", "", 0},
         {"north south", kReject, DirectoryFailure::BadIndex, 0, 0, "", "", 0},
         // Without the -1 check a missing index is number 0, which the lookups judge.
         {nullptr, kLookup, DirectoryFailure::BadCity, 0, 0, "", "", 0},
         {"0", kLookup, DirectoryFailure::BadProvider, 1, 0, "Northtown", "", 0},
         {"1 -1", kLookup, DirectoryFailure::NoRetrackers, 2, 0, "Southport", "Zero", 0},
         {"-2 0", kReject, DirectoryFailure::BadCity, -1, 1, "", "", 0},
-        {"2 0", kReject, DirectoryFailure::BadCity, 3, 1, "", "", 0},
         {"2147483647 0", kLookup, DirectoryFailure::BadCity, INT32_MIN, 1, "", "", 0},  // wraps, names no key
         {"1 1", kReject, DirectoryFailure::BadProvider, 2, 2, "Southport", "", 0},
         {"1 0", kReject, DirectoryFailure::NoRetrackers, 2, 1, "Southport", "NetOne", 0},
@@ -71,14 +68,6 @@ TEST(DirectoryChoice, Table) {
             EXPECT_EQ(choice.section, CP1251_RETRACKERS " " + choice.cityName + " " + choice.providerName);
         }
     }
-}
-
-// A missing directory file reads as empty: the first lookup fails.
-TEST(DirectoryChoice, MissingDirectoryIsABadCity) {
-    Sandbox sandbox;
-    sandbox.write("Settings.ini", "[Settings]\r\nTrackerIniIndex=0 0\r\nTrackersFile=" + sandbox.path("none.ini") + "\r\n");
-    EXPECT_EQ(settings::chooseDirectorySection(sandbox.path("Settings.ini"), IndexCheck::RejectUnset).failure,
-              DirectoryFailure::BadCity);
 }
 
 }  // namespace
