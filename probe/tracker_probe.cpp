@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "numbers/decimal.h"
 #include "probe/console_print.h"
 #include "probe/udp_connect.h"
 
@@ -47,11 +48,6 @@ constexpr int kDatagramsPerPass = 16;
 
 // Enough for the 16 bytes of a reply; longer datagrams are cut.
 constexpr size_t kReplyBuffer = 64;
-
-// The port after ':' as atoi reads it; atoi stops at the first byte that is
-// no digit, so the path after the port never matters, and a copy gives it
-// the terminating NUL it needs.
-int32_t portNumber(std::string_view text) { return std::atoi(std::string(text).c_str()); }
 
 uint32_t newTransactionId() {
     static std::mt19937 generator{std::random_device{}() ^ platform::tickCount()};
@@ -103,7 +99,7 @@ TrackerHostPort splitTrackerUrl(std::string_view url) {
         split = rest.find_first_of(":/");
         result.host = std::string(rest.substr(0, split));
     }
-    if (split != std::string_view::npos && rest[split] == ':') result.port = portNumber(rest.substr(split + 1));
+    if (split != std::string_view::npos && rest[split] == ':') result.port = numbers::readPort(rest.substr(split + 1));
     return result;
 }
 

@@ -43,8 +43,9 @@ struct TrackerHostPort {
 // exact bytes, is dropped: "http://" (TCP, port 80 by default), "https://"
 // (TCP, 443) or "udp://" (UDP, 80); any other text is a host without scheme
 // (TCP, 80). A host in brackets ("[::1]") is the text inside them; otherwise
-// the host runs to the first ':' or '/'. After ':' the port is read as atoi
-// reads (blanks, sign, digits; 0 without digits); otherwise it is the default.
+// the host runs to the first ':' or '/'. After ':' the port is read by
+// numbers::readPort (0 without digits or out of range); otherwise it is the
+// default.
 TrackerHostPort splitTrackerUrl(std::string_view url);
 
 // Resolves the entry's host and starts its probe: a non-blocking TCP

@@ -35,7 +35,8 @@ constexpr SplitRow kSplitRows[] = {
     {"HTTP://h:1/", "HTTP", 0},  // the prefix is matched case-sensitively
     {"udp://h:1/announce", "h", 1, Transport::Udp},
     {"http://h: 99", "h", 99},  // atoi skips the blank
-    {"http://h:-5/", "h", -5},
+    {"http://h:-5/", "h", 0},           // out of range: 0 on every system
+    {"http://h:4294967376/", "h", 0},
     {"http://h:12x34", "h", 12},
     {"http://", "", 80},
     {"http:/", "http", 0},  // shorter than the prefix: no prefix
