@@ -109,7 +109,7 @@ check "Settings.ini and retrackers.ini unchanged" sha256sum --quiet -c "$work/us
 check "the install said it kept them" test "$(grep -c 'Keeping your' "$work/install-2.log")" = 2
 
 # The desktop's part: the Exec value, unescaped and split as the desktop
-# entry rules say, %f replaced by the file opened.
+# entry rules say, %u replaced by the file opened.
 exec_argv() {  # exec_argv <entry> <file>: prints the arguments, NUL-separated
   local value text="" i c quoted=no token="" started=no
   value=$(sed -n 's/^Exec=//p' "$1")
@@ -126,7 +126,7 @@ exec_argv() {  # exec_argv <entry> <file>: prints the arguments, NUL-separated
     c=${text:i:1}
     if ((i == ${#text})) || [[ $quoted == no && $c == ' ' ]]; then
       if [[ $started == yes ]]; then
-        [[ $token == '%f' ]] && token=$2 || token=${token//%%/%}
+        [[ $token == '%u' ]] && token=$2 || token=${token//%%/%}
         printf '%s\0' "$token"
       fi
       token="" started=no
@@ -209,20 +209,28 @@ echo "== desktop integration over an earlier default client"
 mkdir -p "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME"
 printf '[Desktop Entry]\nType=Application\nName=Other\nExec=true %%f\nMimeType=application/x-bittorrent;\n' \
   >"$XDG_DATA_HOME/applications/other-client.desktop"
-printf '[Default Applications]\napplication/x-bittorrent=other-client.desktop\ntext/plain=editor.desktop\n' \
+printf '[Desktop Entry]\nType=Application\nName=Magnets\nExec=true %%u\nMimeType=x-scheme-handler/magnet;\n' \
+  >"$XDG_DATA_HOME/applications/other-magnet.desktop"
+printf '[Default Applications]\napplication/x-bittorrent=other-client.desktop\ntext/plain=editor.desktop\nx-scheme-handler/magnet=other-magnet.desktop\n' \
   >"$XDG_CONFIG_HOME/mimeapps.list"
 check "xdg-mime names the earlier client" test "$(xdg-mime query default application/x-bittorrent)" = other-client.desktop
+check "xdg-mime names the earlier magnet handler" \
+  test "$(xdg-mime query default x-scheme-handler/magnet)" = other-magnet.desktop
 before=$(snapshot)
 check "retrackers-desktop.sh install --with-timer" "$prefix/retrackers-desktop.sh" install --with-timer
 check "desktop-file-validate is silent on the entry" \
   test -z "$(desktop-file-validate "$XDG_DATA_HOME/applications/retrackers-tavrin.desktop" 2>&1)"
 check "xdg-mime names the entry" test "$(xdg-mime query default application/x-bittorrent)" = retrackers-tavrin.desktop
+check "xdg-mime names the entry for magnet links" \
+  test "$(xdg-mime query default x-scheme-handler/magnet)" = retrackers-tavrin.desktop
 verify_units "$prefix"
 echo "== a torrent opened through the desktop entry reaches the client Tavrin starts"
 open_through_entry "$prefix"
 check "retrackers-desktop.sh uninstall" "$prefix/retrackers-desktop.sh" uninstall
 check "xdg-mime names the earlier client again" \
   test "$(xdg-mime query default application/x-bittorrent)" = other-client.desktop
+check "xdg-mime names the earlier magnet handler again" \
+  test "$(xdg-mime query default x-scheme-handler/magnet)" = other-magnet.desktop
 check "the home is as it was before install" test "$before" = "$(snapshot)"
 check "the user's files stay" test -f "$prefix/Settings.ini" -a -f "$prefix/retrackers.ini" -a -f "$prefix/Tavrin.log"
 
@@ -235,11 +243,14 @@ check "install --with-timer" "$odd/retrackers-desktop.sh" install --with-timer
 check "desktop-file-validate is silent on the entry" \
   test -z "$(desktop-file-validate "$XDG_DATA_HOME/applications/retrackers-tavrin.desktop" 2>&1)"
 check "xdg-mime names the entry" test "$(xdg-mime query default application/x-bittorrent)" = retrackers-tavrin.desktop
+check "xdg-mime names the entry for magnet links" \
+  test "$(xdg-mime query default x-scheme-handler/magnet)" = retrackers-tavrin.desktop
 verify_units "$odd"
 open_through_entry "$odd"
 check "install again replaces it" "$odd/retrackers-desktop.sh" install
 check "uninstall" "$odd/retrackers-desktop.sh" uninstall
 check "no default left" test -z "$(xdg-mime query default application/x-bittorrent)"
+check "no magnet default left" test -z "$(xdg-mime query default x-scheme-handler/magnet)"
 check "nothing left in the home" home_is_empty
 
 echo "== a folder whose path holds quotes"

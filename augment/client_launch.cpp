@@ -1,23 +1,21 @@
 #include "augment/client_launch.h"
 
-#include "augment/log.h"
-#include "augment/tavrin.h"
 #include "platform/client_process.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
-void runClientLaunch(const std::string& torrentPath) {
-    const std::string launchPath = settings::readSetting(settingsPath, settings::kLaunchPath);
-    const std::string launchArguments = settings::readSetting(settingsPath, settings::kLaunchArguments);
-    launchClient(launchPath, launchArguments, torrentPath);
+void runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
+    const std::string launchPath = settings::readSetting(run.paths.settingsPath, settings::kLaunchPath);
+    const std::string launchArguments = settings::readSetting(run.paths.settingsPath, settings::kLaunchArguments);
+    launchClient(run.log, launchPath, launchArguments, torrentPath);
 }
 
-void launchClient(const std::string& launchPath, const std::string& launchArguments,
+void launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,
                   const std::string& torrentPath) {
     std::string arguments;
     const size_t placeholder = launchArguments.find("%1");
     if (placeholder == std::string::npos) {
-        logMessage("Wrong launch arguments, no way to add filename to \"" + launchArguments + "\"");
+        log.message("Wrong launch arguments, no way to add filename to \"" + launchArguments + "\"");
         arguments = launchArguments;
     } else {
         // Only the first placeholder is replaced; a later "%1" reaches the client as it is.
@@ -28,5 +26,5 @@ void launchClient(const std::string& launchPath, const std::string& launchArgume
 
     platform::StartResult result = platform::startClient({launchPath, commandLine, launchArguments, torrentPath});
     if (!result.started)
-        logMessage("Running of \"" + commandLine + "\" failed with code " + decimalString(result.code));
+        log.message("Running of \"" + commandLine + "\" failed with code " + decimalString(result.code));
 }

@@ -1,6 +1,6 @@
 #include "augment/log.h"
 
-std::FILE* logFile = nullptr;
+#include "platform/process_files.h"
 
 std::string logTimestamp(const std::tm& local) {
     static const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -14,14 +14,25 @@ std::string logTimestamp(const std::tm& local) {
     return text;
 }
 
-void logMessage(const std::string& text) {
-    if (!logFile) return;
+bool Log::open(const std::string& path) {
+    close();
+    file_ = platform::openLogForAppend(path);
+    return file_ != nullptr;
+}
+
+void Log::close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+}
+
+void Log::message(const std::string& text) const {
+    if (!file_) return;
     std::time_t now = std::time(nullptr);
     // Tavrin has one thread, so the shared buffer of localtime is safe here.
     const std::tm* local = std::localtime(&now);
     std::string stamp = local ? logTimestamp(*local) : std::string("??? ??? 00 00:00:00 0000");
     stamp += ' ';
-    std::fwrite(stamp.data(), 1, stamp.size(), logFile);
-    std::fwrite(text.data(), 1, text.size(), logFile);
-    std::fputc('\n', logFile);
+    std::fwrite(stamp.data(), 1, stamp.size(), file_);
+    std::fwrite(text.data(), 1, text.size(), file_);
+    std::fputc('\n', file_);
 }

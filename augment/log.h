@@ -5,13 +5,27 @@
 #include <ctime>
 #include <string>
 
-// Open for appending from the start of a run to its end; null before.
-extern std::FILE* logFile;
+// The log of one run: open for appending from the start of the run to its
+// end. Lines written while it is not open go nowhere.
+class Log {
+public:
+    Log() = default;
+    ~Log() { close(); }
+    Log(const Log&) = delete;
+    Log& operator=(const Log&) = delete;
 
-// Appends one line: the local time as asctime gives it without its line end
-// ("Tue Dec 08 06:00:35 2026", day with a leading zero), a space, the text
-// and a line end. Does nothing while no log is open.
-void logMessage(const std::string& text);
+    // Opens the file for appending (created when missing); false when it cannot be opened.
+    bool open(const std::string& path);
+    void close();
+
+    // Appends one line: the local time as asctime gives it without its line
+    // end ("Tue Dec 08 06:00:35 2026", day with a leading zero), a space, the
+    // text and a line end.
+    void message(const std::string& text) const;
+
+private:
+    std::FILE* file_ = nullptr;
+};
 
 // The time part of a log line, for the given local time.
 std::string logTimestamp(const std::tm& local);

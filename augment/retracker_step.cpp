@@ -1,39 +1,10 @@
 #include "augment/retracker_step.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <limits>
 
-#include "augment/log.h"
-#include "augment/tavrin.h"
-#include "settings/directory.h"
 #include "settings/profile.h"
-#include "settings/settings_file.h"
 
 namespace {
-
-bool equalsIgnoringAsciiCase(const std::string& text, const char* expected) {
-    size_t i = 0;
-    for (; expected[i] != '\0'; ++i) {
-        if (i >= text.size()) return false;
-        char a = text[i], b = expected[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return i == text.size();
-}
-
-// strtol in base 10, clamped to the signed 32-bit range.
-int32_t readNumber(const char* text, const char** end) {
-    char* stop = nullptr;
-    long long value = std::strtoll(text, &stop, 10);
-    *end = stop;
-    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
 
 const BValue& requiredKey(const BValue& dict, const char* key) {
     const BValue* value = dict.find(key);
@@ -55,30 +26,16 @@ void addFileTreeLengths(const BValue& tree, uint64_t& sum) {
 
 }  // namespace
 
-int32_t runRetrackerStep(BValue& root) {
-    int32_t cityIndex = -1;
-    int32_t providerIndex = -1;
-    settings::scanTrackerIniIndex(settings::readSetting(settingsPath, settings::kTrackerIniIndex), cityIndex,
-                                  providerIndex);
-    if (cityIndex == -1 || providerIndex == -1) {
-        logMessage("Bad city or provider");
+int32_t runRetrackerStep(const TavrinRun& run, BValue& root) {
+    // The directory is resolved in full before the torrent is touched, so a
+    // directory failure leaves the tree as it was.
+    const LiveRetrackers live = resolveLiveRetrackers(run.paths.settingsPath);
+    if (live.choice.failure != settings::DirectoryFailure::None) {
+        run.log.message(failureLine(live.choice));
         return 1;
     }
-    std::vector<int32_t> live;
-    parseTrackerCheck(settings::readSetting(settingsPath, settings::kTrackerCheck).c_str(), live);
-    return augmentAnnounceList(settings::directoryNumber(cityIndex), settings::directoryNumber(providerIndex), root,
-                               live);
-}
-
-void parseTrackerCheck(const char* text, std::vector<int32_t>& list) {
-    const char* end = text;
-    int32_t number = readNumber(text, &end);
-    while (number != 0) {
-        list.push_back(number);
-        while (*end == ' ') ++end;
-        if (*end == '\0') return;
-        number = readNumber(end, &end);
-    }
+    augmentAnnounceList(live, root);
+    return 0;
 }
 
 std::string urlEncode(const std::string& bytes) {
@@ -110,30 +67,7 @@ int64_t totalSize(const BValue& root) {
     return static_cast<int64_t>(sum);
 }
 
-int32_t augmentAnnounceList(int32_t city, int32_t provider, BValue& root, const std::vector<int32_t>& live) {
-    // The directory is resolved in full before the torrent is touched, so a
-    // directory failure leaves the tree as it was.
-    const std::string directory = settings::trackersFilePath(settingsPath);
-    const bool addStatistics =
-        equalsIgnoringAsciiCase(settings::readSetting(settingsPath, settings::kAddStat), "True");
-
-    const std::string cityText = cityName(directory, city);
-    if (cityText.empty()) {
-        logMessage("Bad city " + decimalString(city));
-        return 1;
-    }
-    const std::string providerText = providerName(directory, cityText, provider);
-    if (providerText.empty()) {
-        logMessage("Bad provider " + decimalString(provider) + " for city " + cityText);
-        return 1;
-    }
-    const std::string section = retrackerSection(cityText, providerText);
-    const int32_t count = retrackerCount(directory, section);
-    if (count == 0) {
-        logMessage("No active retrackers for provider " + providerText + ", city " + cityText);
-        return 1;
-    }
-
+void augmentAnnounceList(const LiveRetrackers& live, BValue& root) {
     const BValue* announce = root.find("announce");
     const std::string ownUrl = announce ? announce->asString() : std::string();
     const BValue* commentNode = root.find("comment");
@@ -150,15 +84,11 @@ int32_t augmentAnnounceList(int32_t city, int32_t provider, BValue& root, const 
     char sizeText[24];
     std::snprintf(sizeText, sizeof sizeText, "%lld", static_cast<long long>(totalSize(root)));
 
-    for (int32_t number : live) {
-        if (number > count) continue;
-        std::string url = retrackerUrl(directory, section, number);
-        if (url.empty()) continue;
-        if (addStatistics && url.find(kStatisticsHost) != std::string::npos) {
+    for (std::string url : live.urls) {
+        if (live.addStatistics && url.find(kStatisticsHost) != std::string::npos) {
             url += "?name=" + urlEncode(name) + "&size=" + sizeText + "&comment=" + urlEncode(comment) +
-                   "&isp=" + decimalString(city) + "+" + decimalString(provider);
+                   "&isp=" + decimalString(live.choice.city) + "+" + decimalString(live.choice.provider);
         }
         announceList->append(listOfString(url));
     }
-    return 0;
 }

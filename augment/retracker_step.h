@@ -4,29 +4,26 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
+#include "augment/live_retrackers.h"
+#include "augment/run.h"
 #include "bencoding/bvalue.h"
 
 // A retracker URL that contains this host name gets the statistics query
 // appended when AddStat is on.
 constexpr const char* kStatisticsHost = "stat.retracker.local";
 
-// Reads TrackerIniIndex and TrackerCheck from Settings.ini and augments the
-// document. 0 when it was augmented; 1 after one log line naming the failure.
-// Throws BadType for a torrent key of the wrong kind (or a missing "info",
-// "name" or size).
-int32_t runRetrackerStep(BValue& root);
+// Resolves the live retrackers from the run's Settings.ini and augments the
+// document. 0 when it was augmented; 1 after one log line naming the failure,
+// the tree then unchanged. Throws BadType for a torrent key of the wrong kind
+// (or a missing "info", "name" or size).
+int32_t runRetrackerStep(const TavrinRun& run, BValue& root);
 
-// Appends the numbers of a TrackerCheck value to the list: numbers separated
-// by spaces, up to the first 0 or anything that is not a number.
-void parseTrackerCheck(const char* text, std::vector<int32_t>& list);
-
-// Resolves city, provider and retracker section in the directory, then
-// appends to "announce-list" (created when absent) the torrent's own announce
-// URL as a tier and one tier per live retracker, in list order. Returns 1
-// after a log line when a directory lookup fails; the tree is then unchanged.
-int32_t augmentAnnounceList(int32_t city, int32_t provider, BValue& root, const std::vector<int32_t>& live);
+// Appends to "announce-list" (created when absent) the torrent's own announce
+// URL as a tier and one tier per URL of `live`, in order, each with the
+// statistics query when `live.addStatistics` is on and it names
+// kStatisticsHost. `live` must be resolved. Throws BadType as above.
+void augmentAnnounceList(const LiveRetrackers& live, BValue& root);
 
 // Bytes A-Z, a-z, 0-9 and "." stay; every other byte becomes "%" and two
 // lower-case hex digits.

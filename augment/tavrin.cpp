@@ -4,6 +4,7 @@
 
 #include "augment/client_launch.h"
 #include "augment/log.h"
+#include "augment/run.h"
 #include "augment/retracker_step.h"
 #include "bencoding/reader.h"
 #include "platform/file_io.h"
@@ -11,27 +12,22 @@
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
-std::string settingsPath;
-
 namespace {
 
 constexpr size_t kHugePageTorrent = size_t{1} << 20;
 
-void closeLog() {
-    if (logFile) std::fclose(logFile);
-    logFile = nullptr;
-}
-
 // Steps after the log is open. Returns the exit code; exceptions go to the caller.
-int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
+int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
     const bool outputGiven = argc > 2;
     const std::string torrentArgument = argv[1];
-    settingsPath = settings::settingsPathFor(executablePath);
 
     // The torrent is mapped, and the pages the reader has passed are dropped
     // as it goes, so the document and its tree are not both resident in full.
     platform::InputFile input;
-    if (!input.open(torrentArgument)) return 1;
+    if (!input.open(torrentArgument)) {
+        run.log.message("Reading of \"" + torrentArgument + "\" failed with code " + decimalString(input.errorCode()));
+        return 1;
+    }
     // A large torrent's tree takes its slabs and long byte strings from
     // huge-page blocks; a small one stays on the ordinary heap, where a huge
     // page would only add memory.
@@ -41,16 +37,16 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
     BValuePtr document = parseDocument(input.data(), static_cast<int32_t>(input.size()), progress);
     input.close();  // the tree holds copies of every byte string
     if (!document) {
-        logMessage("Bad torrent");
+        run.log.message("Bad torrent");
         return 1;
     }
 
-    int32_t stepResult = runRetrackerStep(*document);
+    int32_t stepResult = runRetrackerStep(run, *document);
     if (stepResult != 0) return stepResult;
 
     const std::string outputPath = outputGiven
                                        ? std::string(argv[2])
-                                       : platform::directoryOf(executablePath) + platform::fileNameOf(torrentArgument);
+                                       : run.paths.executableDirectory + platform::fileNameOf(torrentArgument);
     // Never truncate the target first: when the torrent lies beside the
     // executable it is also the output, and a failed write must not lose it.
     // The document goes out in pieces straight from the tree; no copy of it
@@ -67,12 +63,12 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
                                                  : platform::ReplaceResult{false, replacement.errorCode()};
     }
     if (!written.ok) {
-        logMessage("Writing of \"" + outputPath + "\" failed with code " + decimalString(written.errorCode));
+        run.log.message("Writing of \"" + outputPath + "\" failed with code " + decimalString(written.errorCode));
         return 1;
     }
     document.reset();
 
-    if (!outputGiven) runClientLaunch(outputPath);
+    if (!outputGiven) runClientLaunch(run, outputPath);
     return 0;
 }
 
@@ -81,23 +77,23 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
 int tavrinMain(int argc, char** argv) {
     if (argc < 2) return 0;
 
+    Log log;
     int exitCode;
     try {
-        const std::string executablePath = platform::executablePath();
-        logFile = platform::openLogForAppend(platform::directoryOf(executablePath) + "Tavrin.log");
-        if (!logFile) return 1;
-        logMessage("Running for torrent \"" + std::string(argv[1]) + "\"");
-        exitCode = augmentTorrent(argc, argv, executablePath);
+        const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
+        if (!log.open(run.paths.executableDirectory + "Tavrin.log")) return 1;
+        log.message("Running for torrent \"" + std::string(argv[1]) + "\"");
+        exitCode = augmentTorrent(argc, argv, run);
     } catch (const BadType&) {
-        logMessage("Bad type access");
+        log.message("Bad type access");
         exitCode = 1;
     } catch (const BadInput&) {
-        logMessage("Bad input data");
+        log.message("Bad input data");
         exitCode = 1;
     } catch (...) {
-        logMessage("Shit happens");
+        log.message("Shit happens");
         exitCode = 1;
     }
-    closeLog();
+    log.close();
     return exitCode;
 }

@@ -4,10 +4,6 @@
 
 #include <string>
 
-// Full path of Settings.ini beside the executable; set before the first
-// settings read of a run.
-extern std::string settingsPath;
-
 // The whole flow. argv[1]: the torrent; argv[2], optional: where to write the
 // result instead of the executable's directory (no client is started then).
 // Returns the exit code: 0 for a completed run or no argument, 1 for a failure.

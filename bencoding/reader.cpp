@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string_view>
+
+#include "numbers/decimal.h"
 
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -34,48 +33,11 @@ struct Reader {
     }
 
     int64_t number() {
-        const char* p = cursor;
-        const char* end = cursor + remaining;
-        bool plain = true;  // no blanks, no "+", no leading zero, no "-0", no clamping
-        while (p < end && isBlank(*p)) {
-            ++p;
-            plain = false;
-        }
-        bool negative = false;
-        if (p < end && (*p == '+' || *p == '-')) {
-            negative = *p == '-';
-            plain = plain && negative;
-            ++p;
-        }
-        const char* digits = p;
-        // Accumulate as a negative value so that -2^63 is representable.
-        constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
-        int64_t value = 0;
-        bool clamped = false;
-        for (; p < end && isDigit(*p); ++p) {
-            int digit = *p - '0';
-            if (clamped) continue;
-            if (value < (kMin + digit) / 10) {
-                clamped = true;
-                value = kMin;
-            } else {
-                value = value * 10 - digit;
-            }
-        }
-        if (p == digits) return 0;  // no digit: nothing consumed
-        if (digits[0] == '0' && (p - digits > 1 || negative)) plain = false;
-        if (!negative) {
-            if (value == kMin) {  // 2^63 or more
-                value = std::numeric_limits<int64_t>::max();
-                clamped = true;
-            } else {
-                value = -value;
-            }
-        }
-        if (clamped) plain = false;
-        if (!plain) canonical = false;
-        advance(static_cast<int32_t>(p - cursor));
-        return value;
+        const numbers::ClampedInt64 read = numbers::readClampedInt64(std::string_view(cursor, static_cast<size_t>(remaining)));
+        if (read.consumed == 0) return 0;  // no digit: nothing consumed
+        if (!read.plain) canonical = false;
+        advance(static_cast<int32_t>(read.consumed));
+        return read.value;
     }
 
     // A length and its ":"; leaves the cursor on the first byte of the string.

@@ -9,7 +9,7 @@
 #   <prefix>/README.md                 the user's guide
 #   <prefix>/retrackers-desktop.sh     Linux: desktop entry, default handler,
 #   <prefix>/integration/*.in          and Keswel timer (install/uninstall)
-#   <prefix>/retrackers.reg,           Windows: .torrent association sample
+#   <prefix>/retrackers.reg,           Windows: .torrent and magnet sample
 #   <prefix>/retrackers-remove.reg       and its removal
 
 set(RETRACKERS_PACKAGING_DIR "${PROJECT_SOURCE_DIR}/packaging")

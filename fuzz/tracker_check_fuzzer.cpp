@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "augment/retracker_step.h"
+#include "augment/live_retrackers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);  // NUL-terminated

@@ -21,6 +21,8 @@ public:
 
     // False when the file cannot be opened or read in full, or is too large.
     bool open(const std::string& path);
+    // The system's error number of the last failed open(), for the log line.
+    int errorCode() const { return error_; }
     const char* data() const { return data_; }
     size_t size() const { return size_; }
     // Drops from memory the whole pages before `end`; they stay readable and
@@ -33,6 +35,7 @@ private:
     size_t size_ = 0;
     bool mapped_ = false;
     size_t released_ = 0;
+    int error_ = 0;
 };
 
 struct ReplaceResult {

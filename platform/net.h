@@ -1,43 +1,69 @@
-// TCP connects for the retracker probe: Winsock on Windows, BSD sockets with
-// poll() on Linux. Results are translated here into what the probe needs.
+// Sockets for the retracker probe: TCP connects and UDP datagrams over IPv4
+// and IPv6. Winsock on Windows, BSD sockets with poll() on Linux. Results are
+// translated here into what the probe needs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace platform {
 
-// WSAStartup(2.2) / WSACleanup. On Linux startup raises the soft limit of
-// open files to the hard limit (every probe socket stays open for the run),
-// and cleanup closes every socket that openTcpSocket created.
-void netStartup();
+// WSAStartup(2.2) / WSACleanup. Returns false when the network layer could
+// not start; `errorCode`, when given, then holds the system's code. On Linux
+// startup raises the soft limit of open files to the hard limit (every probe
+// socket stays open for the run) and never fails, and cleanup closes every
+// socket that openSocket created.
+bool netStartup(int* errorCode = nullptr);
 void netCleanup();
 
 using SocketHandle = intptr_t;
 constexpr SocketHandle kNoSocket = -1;
 
-// An IPv4 socket address in its 16-byte sockaddr_in form.
-struct Ipv4Address {
-    unsigned char bytes[16];
+// Any socket address, IPv4 or IPv6, in the system's sockaddr_storage form.
+struct SocketAddress {
+    alignas(8) unsigned char bytes[128];
+    uint32_t length = 0;  // bytes in use; 0 until set
 };
 
-// getaddrinfo(host, port, AF_INET, SOCK_STREAM, IPPROTO_TCP): the first
-// address, or false when resolution failed or gave none.
-bool resolveIpv4(const std::string& host, const std::string& port, Ipv4Address& address);
+enum class Transport { Tcp, Udp };
 
-// A TCP socket, or kNoSocket. On Linux an unanswered connect on it gives up
-// after about 20 seconds, as Windows does.
-SocketHandle openTcpSocket();
+// getaddrinfo(host, port) for either family, with the socket type of the
+// transport: the first address the resolver gives, or false when resolution
+// failed or gave none. A bracketless IPv6 literal ("::1") resolves too.
+bool resolveAddress(const std::string& host, const std::string& port, Transport transport, SocketAddress& address);
+
+// A socket of the address's family for the transport, or kNoSocket. On Linux
+// an unanswered TCP connect on it gives up after about 20 seconds, as Windows
+// does.
+SocketHandle openSocket(const SocketAddress& address, Transport transport);
 
 void setNonBlocking(SocketHandle socket);
 
+// On a UDP socket the connect only fixes the peer (so that only its
+// datagrams arrive and a closed port is reported) and is Connected at once.
 enum class ConnectStart { Connected, Pending, Failed };
-ConnectStart startConnect(SocketHandle socket, const Ipv4Address& address);
+ConnectStart startConnect(SocketHandle socket, const SocketAddress& address);
 
-// What select() with a read, a write and an exception set reports for a
+// Sends one datagram to the connected peer; false when the system refused it.
+bool sendDatagram(SocketHandle socket, const unsigned char* data, size_t size);
+
+// One datagram from the connected peer into `buffer` (longer ones are cut to
+// `capacity`, `size` is what was stored). Nothing: none is waiting. Failed:
+// the peer cannot be reached (a closed port reports so), or another error.
+enum class Receive { Datagram, Nothing, Failed };
+Receive receiveDatagram(SocketHandle socket, unsigned char* buffer, size_t capacity, size_t& size);
+
+struct WatchedSocket {
+    SocketHandle socket;
+    Transport transport;
+};
+
+// What select() with a read, a write and an exception set reports. For a TCP
 // socket with a connect in progress: writable once the connection is
-// established, exception once the attempt failed.
+// established, exception once the attempt failed. For a UDP socket only
+// readable: a datagram or an error is waiting.
 struct Readiness {
     bool readable = false;
     bool writable = false;
@@ -46,8 +72,14 @@ struct Readiness {
 
 // Waits up to `timeoutMs` until one of the sockets (at most 64) is ready and
 // fills `ready` (same size as `sockets`). On Linux a finished connect is
-// decided with SO_ERROR: 0 is writable, anything else an exception.
-void waitForConnects(const std::vector<SocketHandle>& sockets, int timeoutMs, std::vector<Readiness>& ready);
+// decided with SO_ERROR: 0 is writable, anything else an exception. Returns
+// false when the wait itself failed: nothing is then reported ready, and the
+// call has still taken `timeoutMs`, so a caller that tries again never spins.
+bool waitForSockets(const std::vector<WatchedSocket>& sockets, int timeoutMs, std::vector<Readiness>& ready);
+
+// About how long the system tries an unanswered TCP connect before it
+// reports the attempt failed, in milliseconds.
+int connectGiveUpMs();
 
 // Milliseconds since some fixed point, 32 bits, wrapping (GetTickCount).
 uint32_t tickCount();

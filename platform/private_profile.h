@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -14,6 +15,19 @@ namespace platform {
 // cut to bufferSize - 1 bytes.
 std::string getPrivateProfileString(const char* section, const char* key, const char* defaultValue,
                                     const char* file, size_t bufferSize);
+
+// One key of a section and what getPrivateProfileString gives for it.
+struct ProfileEntry {
+    std::string name;
+    std::string value;
+};
+
+// Every key of `section`, in file order, each with the value a string read of
+// that key with a buffer of `bufferSize` bytes gives (a key without "=" has
+// the value ""). A name may repeat; a read of it, and so every entry of it,
+// gives the first key's value. Empty when the file or the section is missing.
+// On Linux the file is read once.
+std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const char* file, size_t bufferSize);
 
 // GetPrivateProfileIntA: the leading number of the value (32-bit, wrapping);
 // `defaultValue` when the key is missing or empty, 0 for a value without digits.

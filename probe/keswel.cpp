@@ -1,11 +1,14 @@
 #include "probe/keswel.h"
 
+#include <new>
+
 #include "platform/console.h"
 #include "platform/net.h"
 #include "platform/process_files.h"
 #include "probe/console_print.h"
 #include "probe/tracker_probe.h"
 #include "settings/directory.h"
+#include "settings/directory_choice.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
@@ -27,46 +30,31 @@ std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
     return list;
 }
 
-int keswelMain(int, char**) {
-    platform::setupConsole();
-    platform::netStartup();
-    const std::string settingsPath = settings::settingsPathFor(platform::executablePath());
+namespace {
 
-    int32_t cityIndex = -1;
-    int32_t providerIndex = -1;
-    settings::scanTrackerIniIndex(settings::readSetting(settingsPath, settings::kTrackerIniIndex), cityIndex,
-                                  providerIndex);
-    const int32_t city = settings::directoryNumber(cityIndex);
-    const int32_t provider = settings::directoryNumber(providerIndex);
-
-    const std::string directory = settings::trackersFilePath(settingsPath);
-    const std::string cityText = cityName(directory, city);
-    if (cityText.empty()) {
-        consolePrint("Bad city %d\n", city);
+// The run after the console and the network are set up. Returns the exit code.
+int probeAndStore(const settings::RunPaths& run) {
+    const settings::DirectoryChoice choice =
+        settings::chooseDirectorySection(run.settingsPath, settings::IndexCheck::LookupOnly);
+    switch (choice.failure) {
+    case settings::DirectoryFailure::None: break;
+    case settings::DirectoryFailure::BadIndex:  // not judged here: the lookups fail instead
+    case settings::DirectoryFailure::BadCity: consolePrint("Bad city %d\n", choice.city); return 1;
+    case settings::DirectoryFailure::BadProvider:
+        consolePrint("Bad provider %d for city %s\n", choice.provider, choice.cityName.c_str());
         return 1;
-    }
-    const std::string providerText = providerName(directory, cityText, provider);
-    if (providerText.empty()) {
-        consolePrint("Bad provider %d for city %s\n", provider, cityText.c_str());
-        return 1;
-    }
-    const std::string section = retrackerSection(cityText, providerText);
-    const int32_t count = retrackerCount(directory, section);
-    if (count == 0) {
-        consolePrint("No active trackers\n");
-        return 1;
+    case settings::DirectoryFailure::NoRetrackers: consolePrint("No active trackers\n"); return 1;
     }
     // "абвн" in Windows-1251; the line says "providers" though it counts retrackers.
-    consolePrint("Checking \xE0\xE1\xE2\xED %s, %d providers\n", section.c_str(), count);
+    consolePrint("Checking \xE0\xE1\xE2\xED %s, %d providers\n", choice.section.c_str(), choice.count);
 
+    // Only the keys present are visited, so a huge count costs nothing.
     NumberedProbes list;
-    for (int32_t number = 1; number <= count; ++number) {
-        std::string url = retrackerUrl(directory, section, number);
-        if (url.empty()) continue;
+    for (NumberedUrl& numbered : retrackerUrls(choice.directory, choice.section, 1, choice.count)) {
         TrackerProbe probe;
-        probe.url = std::move(url);
+        probe.url = std::move(numbered.url);
         list.probes.push_back(std::move(probe));
-        list.numbers.push_back(number);
+        list.numbers.push_back(numbered.number);
     }
 
     runProbe(list.probes);
@@ -76,12 +64,34 @@ int keswelMain(int, char**) {
         if (list.probes[i].state == ProbeConnected) reachable.push_back(list.numbers[i]);
     const std::string checkList = trackerCheckList(reachable);
     consolePrint("TrackerCheck=%s 0\n", checkList.c_str());
-    const bool stored = writeProfileString(settings::kSection, settings::kTrackerCheck, checkList + " 0", settingsPath);
+    const bool stored =
+        writeProfileString(settings::kSection, settings::kTrackerCheck, checkList + " 0", run.settingsPath);
     platform::netCleanup();
     if (!stored) {
         // Tavrin would go on with the previous list; the user must learn that.
-        consolePrint("Cannot write TrackerCheck to %s\n", settingsPath.c_str());
+        consolePrint("Cannot write TrackerCheck to %s\n", run.settingsPath.c_str());
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int keswelMain(int, char**) {
+    // One boundary for the whole run: whatever is thrown ends it with one
+    // line, before or after the one write of Settings.ini, never inside it.
+    try {
+        platform::setupConsole();
+        int networkError = 0;
+        if (!platform::netStartup(&networkError)) {
+            consolePrint("Network start failed with code %d\n", networkError);
+            return 1;
+        }
+        return probeAndStore(settings::runPathsFor(platform::executablePath()));
+    } catch (const std::bad_alloc&) {
+        consolePrint("Keswel failed: out of memory\n");
+    } catch (...) {
+        consolePrint("Keswel failed: unexpected error\n");
+    }
+    return 1;
 }

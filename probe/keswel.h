@@ -10,7 +10,10 @@
 
 // The run. Returns the exit code: 0 after a complete run (also when no
 // retracker answered), 1 when the city, the provider or a non-zero
-// retracker count cannot be found, or when TrackerCheck could not be stored.
+// retracker count cannot be found, when the network layer could not start,
+// when TrackerCheck could not be stored, or after one "Keswel failed: ..."
+// line when the run threw (out of memory, say); Settings.ini is then as it
+// was or holds the complete new value.
 int keswelMain(int argc, char** argv);
 
 // The TrackerCheck list: the numbers joined by single spaces ("" for none).

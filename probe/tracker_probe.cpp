@@ -2,15 +2,29 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 
+#include "numbers/decimal.h"
 #include "probe/console_print.h"
+#include "probe/udp_connect.h"
 
 namespace {
 
-constexpr std::string_view kHttpPrefix = "http://";
+struct Scheme {
+    std::string_view prefix;
+    platform::Transport transport;
+    int32_t defaultPort;
+};
+
+// Matched as exact bytes, so "HTTP://" stays a host name as it always was.
+constexpr Scheme kSchemes[] = {
+    {"http://", platform::Transport::Tcp, 80},
+    {"https://", platform::Transport::Tcp, 443},
+    {"udp://", platform::Transport::Udp, 80},
+};
 constexpr int32_t kDefaultPort = 80;
 
-// One pass watches at most this many connects: the capacity of a Winsock
+// One pass watches at most this many entries: the capacity of a Winsock
 // socket set, kept on every platform so the passes print the same lines.
 constexpr size_t kWatchedPerPass = 64;
 
@@ -19,46 +33,114 @@ constexpr size_t kLargeBatch = 10;
 
 constexpr int kPassTimeoutMs = 1000;
 
+// The loop ends this long after the system would have given up an
+// unanswered connect, so every pending entry is decided by the system first.
+constexpr int kDeadlineMarginMs = 5000;
+
+// A UDP connect request is sent again at these times (ms after the loop
+// started) while no reply came: a lost datagram must not lose the tracker,
+// and a tracker that answers at all answers within milliseconds.
+constexpr int kUdpResendAtMs[] = {1000, 3000, 7000};
+
+// Datagrams read from one socket in one pass: a peer that floods the socket
+// with wrong datagrams cannot hold the loop.
+constexpr int kDatagramsPerPass = 16;
+
+// Enough for the 16 bytes of a reply; longer datagrams are cut.
+constexpr size_t kReplyBuffer = 64;
+
+uint32_t newTransactionId() {
+    static std::mt19937 generator{std::random_device{}() ^ platform::tickCount()};
+    return static_cast<uint32_t>(generator());
+}
+
+bool sendConnectRequest(TrackerProbe& probe) {
+    const auto request = udpConnectRequest(probe.transactionId);
+    ++probe.requestsSent;
+    return platform::sendDatagram(probe.sock, request.data(), request.size());
+}
+
+// Reads what waits on a UDP entry's socket: a valid reply connects it, a
+// refusal fails it, any other datagram is ignored.
+ProbeState udpOutcome(const TrackerProbe& probe) {
+    unsigned char buffer[kReplyBuffer];
+    for (int i = 0; i < kDatagramsPerPass; ++i) {
+        size_t size = 0;
+        switch (platform::receiveDatagram(probe.sock, buffer, sizeof buffer, size)) {
+        case platform::Receive::Nothing: return ProbePending;
+        case platform::Receive::Failed: return ProbeFailed;
+        case platform::Receive::Datagram:
+            if (isUdpConnectReply(buffer, size, probe.transactionId)) return ProbeConnected;
+            break;
+        }
+    }
+    return ProbePending;
+}
+
 }  // namespace
 
 TrackerHostPort splitTrackerUrl(std::string_view url) {
     std::string_view rest = url;
-    if (rest.substr(0, kHttpPrefix.size()) == kHttpPrefix) rest.remove_prefix(kHttpPrefix.size());
-    const size_t split = rest.find_first_of(":/");
-    if (split == std::string_view::npos) return {std::string(rest), kDefaultPort};
-    TrackerHostPort result{std::string(rest.substr(0, split)), kDefaultPort};
-    // atoi stops at the first byte that is no digit, so the path after the
-    // port never matters; a copy gives it the terminating NUL it needs.
-    if (rest[split] == ':') result.port = std::atoi(std::string(rest.substr(split + 1)).c_str());
+    TrackerHostPort result{{}, kDefaultPort};
+    for (const Scheme& scheme : kSchemes) {
+        if (rest.substr(0, scheme.prefix.size()) != scheme.prefix) continue;
+        rest.remove_prefix(scheme.prefix.size());
+        result.transport = scheme.transport;
+        result.port = scheme.defaultPort;
+        break;
+    }
+    size_t split;
+    const size_t close = rest.substr(0, 1) == "[" ? rest.find(']') : std::string_view::npos;
+    if (close != std::string_view::npos) {
+        // An IPv6 literal: its colons belong to the address.
+        result.host = std::string(rest.substr(1, close - 1));
+        split = close + 1 < rest.size() && rest[close + 1] == ':' ? close + 1 : std::string_view::npos;
+    } else {
+        split = rest.find_first_of(":/");
+        result.host = std::string(rest.substr(0, split));
+    }
+    if (split != std::string_view::npos && rest[split] == ':') result.port = numbers::readPort(rest.substr(split + 1));
     return result;
 }
 
 void startProbe(TrackerProbe& probe) {
     const TrackerHostPort target = splitTrackerUrl(probe.url);
-    if (!platform::resolveIpv4(target.host, std::to_string(target.port), probe.address)) {
+    probe.transport = target.transport;
+    if (!platform::resolveAddress(target.host, std::to_string(target.port), target.transport, probe.address)) {
         probe.state = ProbeUnresolved;
         return;
     }
-    probe.sock = platform::openTcpSocket();
+    probe.sock = platform::openSocket(probe.address, target.transport);
     if (probe.sock == platform::kNoSocket) {
         probe.state = ProbeNoSocket;
         return;
     }
     platform::setNonBlocking(probe.sock);
-    switch (platform::startConnect(probe.sock, probe.address)) {
+    const platform::ConnectStart start = platform::startConnect(probe.sock, probe.address);
+    if (target.transport == platform::Transport::Udp) {
+        // The connect only fixed the peer; the request decides.
+        probe.transactionId = newTransactionId();
+        probe.state = start != platform::ConnectStart::Failed && sendConnectRequest(probe) ? ProbePending : ProbeFailed;
+        return;
+    }
+    switch (start) {
     case platform::ConnectStart::Connected: probe.state = ProbeConnected; break;
     case platform::ConnectStart::Pending: probe.state = ProbePending; break;
     case platform::ConnectStart::Failed: probe.state = ProbeFailed; break;
     }
 }
 
-void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output) {
-    const uint32_t start = platform::tickCount();
+int probeDeadlineMs() { return platform::connectGiveUpMs() + kDeadlineMarginMs; }
+
+void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, const ProbeWaiter& waiter) {
+    const uint32_t start = waiter.tickCount();
     // Times are 32-bit tick differences, printed as signed numbers.
-    auto elapsed = [start] { return static_cast<int>(platform::tickCount() - start); };
+    auto elapsed = [&waiter, start] { return static_cast<int>(waiter.tickCount() - start); };
+    const int deadline = probeDeadlineMs();
+    const int udpGiveUp = platform::connectGiveUpMs();
 
     std::vector<int32_t> batch;
-    std::vector<platform::SocketHandle> sockets;
+    std::vector<platform::WatchedSocket> sockets;
     std::vector<platform::Readiness> ready;
     for (;;) {
         const auto pending = std::count_if(probes.begin(), probes.end(),
@@ -71,21 +153,41 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output) {
         for (size_t i = 0; i < probes.size() && batch.size() < kWatchedPerPass; ++i) {
             if (probes[i].state != ProbePending) continue;
             batch.push_back(static_cast<int32_t>(i));
-            sockets.push_back(probes[i].sock);
+            sockets.push_back({probes[i].sock, probes[i].transport});
         }
         if (batch.size() >= kLargeBatch) output("Out of set size\n");
         if (batch.empty()) break;
 
-        platform::waitForConnects(sockets, kPassTimeoutMs, ready);
+        // Requests of entries waiting for a place are sent again too; their
+        // replies wait in their sockets.
+        for (TrackerProbe& probe : probes) {
+            if (probe.state != ProbePending || probe.transport != platform::Transport::Udp) continue;
+            const size_t resend = static_cast<size_t>(probe.requestsSent - 1);
+            if (resend < std::size(kUdpResendAtMs) && now >= kUdpResendAtMs[resend]) sendConnectRequest(probe);
+        }
+
+        // Past the deadline a pass only collects what is already decided.
+        const bool late = now >= deadline;
+        const bool waited = waiter.wait(sockets, late ? 0 : kPassTimeoutMs, ready);
+        const int after = elapsed();
         for (size_t k = 0; k < batch.size(); ++k) {
             TrackerProbe& probe = probes[static_cast<size_t>(batch[k])];
-            if (ready[k].writable) {
+            const platform::Readiness seen = waited ? ready[k] : platform::Readiness{};
+            if (probe.transport == platform::Transport::Udp) {
+                if (seen.exception) probe.state = ProbeFailed;
+                else if (seen.readable) probe.state = udpOutcome(probe);
+                if (probe.state == ProbePending && (late || after >= udpGiveUp)) probe.state = ProbeFailed;
+                if (probe.state == ProbeConnected) output(formatText("%s connected ok\n", probe.url.c_str()));
+                if (probe.state == ProbeFailed) output(formatText("%s can't connected\n", probe.url.c_str()));
+                continue;
+            }
+            if (seen.writable) {
                 output(formatText("%s connected ok\n", probe.url.c_str()));
                 probe.state = ProbeConnected;
                 continue;
             }
-            if (ready[k].readable) output(formatText("%d read\n", batch[k]));
-            if (ready[k].exception) {
+            if (seen.readable) output(formatText("%d read\n", batch[k]));
+            if (seen.exception || late) {
                 output(formatText("%s can't connected\n", probe.url.c_str()));
                 probe.state = ProbeFailed;
             }

@@ -1,5 +1,8 @@
 #include "settings/directory.h"
 
+#include <algorithm>
+#include <charconv>
+
 #include "settings/profile.h"
 
 namespace {
@@ -10,6 +13,13 @@ constexpr const char* kProvidersPrefix =
     "\xCF\xF0\xEE\xE2\xE0\xE9\xE4\xE5\xF0\xFB ";  // "Провайдеры "
 constexpr const char* kRetrackersPrefix = "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB ";  // "Ретрекеры "
 constexpr const char* kCountKey = "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE";  // "Количество"
+// The number whose key the name is: its decimalString, nothing else.
+bool numberOfKey(const std::string& name, int32_t& number) {
+    const char* end = name.data() + name.size();
+    auto [stop, error] = std::from_chars(name.data(), end, number);
+    return error == std::errc() && stop == end && decimalString(number) == name;
+}
+
 }  // namespace
 
 std::string cityName(const std::string& directory, int32_t city) {
@@ -30,4 +40,22 @@ int32_t retrackerCount(const std::string& directory, const std::string& section)
 
 std::string retrackerUrl(const std::string& directory, const std::string& section, int32_t number) {
     return readProfileString(section, decimalString(number), "", directory);
+}
+
+std::vector<NumberedUrl> retrackerUrls(const std::string& directory, const std::string& section, int32_t lowest,
+                                       int32_t highest) {
+    std::vector<NumberedUrl> urls;
+    for (platform::ProfileEntry& entry : readProfileEntries(section, directory)) {
+        int32_t number;
+        if (entry.value.empty() || !numberOfKey(entry.name, number) || number < lowest || number > highest) continue;
+        urls.push_back({number, std::move(entry.value)});
+    }
+    // A repeated key gives the same URL each time; one entry per number stays.
+    std::stable_sort(urls.begin(), urls.end(), [](const NumberedUrl& a, const NumberedUrl& b) {
+        return a.number < b.number;
+    });
+    urls.erase(std::unique(urls.begin(), urls.end(),
+                           [](const NumberedUrl& a, const NumberedUrl& b) { return a.number == b.number; }),
+               urls.end());
+    return urls;
 }

@@ -1,10 +1,12 @@
 // Lookups in the retracker directory, an INI file in Windows-1251 that lists
 // cities, the providers of each city and the retracker URLs of each pair.
-// Every lookup reads the file anew. Numbers are 1-based keys.
+// Every lookup reads the file anew. Numbers are 1-based keys; the key of a
+// number is its decimalString, so "01" or "+1" is no number's key.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Name of city `city` from section "Город"; empty when there is none.
 std::string cityName(const std::string& directory, int32_t city);
@@ -20,3 +22,14 @@ int32_t retrackerCount(const std::string& directory, const std::string& section)
 
 // URL of retracker `number` in the section; empty when none.
 std::string retrackerUrl(const std::string& directory, const std::string& section, int32_t number);
+
+struct NumberedUrl {
+    int32_t number;
+    std::string url;
+};
+
+// The retrackers of the section numbered `lowest` to `highest`, ascending,
+// with non-empty URLs only: the same as retrackerUrl for each number in the
+// range, but from one read of the section, whatever the range's size.
+std::vector<NumberedUrl> retrackerUrls(const std::string& directory, const std::string& section, int32_t lowest,
+                                       int32_t highest);

@@ -7,13 +7,17 @@
 namespace {
 // The profile functions are given a buffer of this size; longer values come
 // back cut to one byte less.
-constexpr size_t kProfileBufferSize = 4096;
+constexpr size_t kProfileBufferSize = kProfileValueLimit + 1;
 }  // namespace
 
 std::string readProfileString(const std::string& section, const std::string& key,
                               const std::string& defaultValue, const std::string& file) {
     return platform::getPrivateProfileString(section.c_str(), key.c_str(), defaultValue.c_str(), file.c_str(),
                                              kProfileBufferSize);
+}
+
+std::vector<platform::ProfileEntry> readProfileEntries(const std::string& section, const std::string& file) {
+    return platform::getPrivateProfileEntries(section.c_str(), file.c_str(), kProfileBufferSize);
 }
 
 int32_t readProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,

@@ -5,10 +5,20 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/private_profile.h"
+
+// The longest value a read returns; longer ones come back cut to this length.
+constexpr size_t kProfileValueLimit = 4095;
 
 // The value of the key, or `defaultValue`; values are cut to 4095 bytes.
 std::string readProfileString(const std::string& section, const std::string& key,
                               const std::string& defaultValue, const std::string& file);
+
+// Every key of the section with its value as readProfileString gives it, in
+// file order; the file is read once where the platform allows.
+std::vector<platform::ProfileEntry> readProfileEntries(const std::string& section, const std::string& file);
 
 // The number at the start of the value, as the platform's integer read gives
 // it: decimal (a 0x, 0o or 0b prefix selects another base), wrapping at 32

@@ -20,6 +20,14 @@ constexpr const char* kLaunchArguments = "LaunchArguments";  // its argument tem
 // Settings.ini beside the executable whose full path is given.
 std::string settingsPathFor(const std::string& executablePath);
 
+// Where one run of either program stands, found once at its start and handed
+// to every step that reads settings or writes beside the executable.
+struct RunPaths {
+    std::string executableDirectory;  // with its trailing separator
+    std::string settingsPath;         // Settings.ini in that directory
+};
+RunPaths runPathsFor(const std::string& executablePath);
+
 // A key of section "Settings", "" when absent.
 std::string readSetting(const std::string& settingsPath, const char* key);
 

@@ -4,12 +4,13 @@
 #
 #   retrackers-desktop.sh install [--with-timer]
 #       A desktop entry that opens torrent files (application/x-bittorrent)
-#       with this folder's Tavrin, made the default program for them.
+#       and magnet links (x-scheme-handler/magnet) with this folder's Tavrin,
+#       made the default program for both.
 #       --with-timer also installs and enables a systemd user timer that runs
 #       Keswel shortly after each login and once a day.
 #   retrackers-desktop.sh uninstall
-#       Removes exactly what install added and puts back the program that
-#       opened torrents before. Settings.ini, the retracker directory and
+#       Removes exactly what install added and puts back the programs that
+#       opened torrents and magnet links before. Settings.ini, the retracker directory and
 #       Tavrin.log stay.
 #
 # Every change is written to desktop-integration.manifest in this folder as
@@ -27,7 +28,9 @@ manifest="$here/desktop-integration.manifest"
 entry_id=retrackers-tavrin.desktop
 service_id=retrackers-keswel.service
 timer_id=retrackers-keswel.timer
-mime=application/x-bittorrent
+# The types the entry takes over, each with what install says about it.
+mimes=(application/x-bittorrent x-scheme-handler/magnet)
+declare -A mime_words=([application/x-bittorrent]="Torrent files" [x-scheme-handler/magnet]="Magnet links")
 
 # XDG base directories; relative values are invalid and ignored.
 data_home=${XDG_DATA_HOME:-}
@@ -131,21 +134,22 @@ add_file() {
 
 # --- mimeapps.list -------------------------------------------------------------
 
-# The value of $mime in the [Default Applications] group of file $1, "" when
-# absent.
+# The value of type $2 in the [Default Applications] group of file $1, ""
+# when absent.
 default_value() {
   [[ -f $1 ]] || return 0
-  awk -v key="$mime" '
+  awk -v key="$2" '
     /^\[/ { group = $0; next }
     group == "[Default Applications]" && index($0, key "=") == 1 { print substr($0, length(key) + 2); exit }
   ' "$1"
 }
 
-# Rewrites file $1: in [Default Applications] the $mime line becomes
-# "$mime=$2" (deleted when $2 is empty) if it names our entry first; in every
-# group our entry leaves the $mime lists, and a list left empty is deleted.
+# Rewrites file $1 for type $2: in [Default Applications] the line of $2
+# becomes "$2=$3" (deleted when $3 is empty) if it names our entry first; in
+# every group our entry leaves the lists of $2, and a list left empty is
+# deleted.
 release_mime() {
-  local file=$1 previous=$2 tmp
+  local file=$1 mime=$2 previous=$3 tmp
   [[ -f $file ]] || return 0
   tmp="$file.retrackers.$$"
   awk -v key="$mime" -v id="$entry_id" -v previous="$previous" '
@@ -166,10 +170,10 @@ release_mime() {
   if cmp -s "$tmp" "$file"; then rm -f "$tmp"; else mv "$tmp" "$file"; fi
 }
 
-# Writes the default ourselves when xdg-mime is missing (what it does on a
-# desktop it does not know).
+# Makes our entry the default for type $1 ourselves when xdg-mime is missing
+# (what it does on a desktop it does not know).
 set_default_without_xdg_mime() {
-  local tmp="$mimeapps.retrackers.$$"
+  local mime=$1 tmp="$mimeapps.retrackers.$$"
   [[ -f $mimeapps ]] || : >"$mimeapps"
   awk -v key="$mime" -v id="$entry_id" '
     /^\[/ {
@@ -232,18 +236,21 @@ do_install() {
   fi
   say "Added $entry"
 
-  # The previous default goes into the record before ours replaces it.
+  # Each previous default goes into the record before ours replaces it.
   if [[ ! -f $mimeapps ]]; then
     make_dirs "$config_home"
     record file-if-empty "$mimeapps"
   fi
-  record default "$(default_value "$mimeapps")"
-  if have xdg-mime; then
-    xdg-mime default "$entry_id" "$mime"
-  else
-    set_default_without_xdg_mime
-  fi
-  say "Torrent files now open with Tavrin ($mime)."
+  local mime
+  for mime in "${mimes[@]}"; do
+    record default "$mime=$(default_value "$mimeapps" "$mime")"
+    if have xdg-mime; then
+      xdg-mime default "$entry_id" "$mime"
+    else
+      set_default_without_xdg_mime "$mime"
+    fi
+    say "${mime_words[$mime]} now open with Tavrin ($mime)."
+  done
 
   if [[ $with_timer == yes ]]; then
     add_file "$units/$service_id" "$templates/$service_id.in" "EXECSTART=$(systemd_exec_argument "$keswel")"
@@ -275,7 +282,7 @@ do_uninstall() {
     return 0
   fi
   local -a kinds=() values=()
-  local kind value
+  local kind value mime known
   while IFS=$'\t' read -r kind value; do
     kinds+=("$kind")
     values+=("$value")
@@ -292,8 +299,17 @@ do_uninstall() {
         reload=yes
         ;;
       default)
-        release_mime "$mimeapps" "$value"
-        release_mime "$legacy_mimeapps" ""
+        # "type=previous", as in mimeapps.list; a record without the type is
+        # from an install that took over torrent files only.
+        mime=application/x-bittorrent
+        for known in "${mimes[@]}"; do
+          if [[ $value == "$known="* ]]; then
+            mime=$known
+            value=${value#"$known="}
+          fi
+        done
+        release_mime "$mimeapps" "$mime" "$value"
+        release_mime "$legacy_mimeapps" "$mime" ""
         ;;
       file-if-empty)
         if [[ -f $value ]] && only_headers "$value"; then rm -f "$value"; fi

@@ -27,10 +27,19 @@ InputFile::~InputFile() { close(); }
 
 bool InputFile::open(const std::string& path) {
     close();
+    error_ = 0;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        error_ = errno;
+        return false;
+    }
     struct stat status;
-    bool ok = fstat(fd, &status) == 0 && status.st_size >= 0 && status.st_size <= INT32_MAX;
+    bool ok = fstat(fd, &status) == 0;
+    if (!ok) error_ = errno;
+    if (ok && (status.st_size < 0 || status.st_size > INT32_MAX)) {
+        ok = false;
+        error_ = EFBIG;
+    }
     if (ok && S_ISREG(status.st_mode) && status.st_size > 0) {
         void* view = mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
         if (view != MAP_FAILED) {
@@ -52,6 +61,7 @@ bool InputFile::open(const std::string& path) {
             if (length == capacity) {
                 if (capacity >= INT32_MAX) {
                     ok = false;
+                    error_ = EFBIG;
                     break;
                 }
                 capacity = capacity ? capacity * 2 : 4096;
@@ -62,11 +72,17 @@ bool InputFile::open(const std::string& path) {
             }
             ssize_t got = ::read(fd, buffer + length, capacity - length);
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) ok = false;
+            if (got < 0) {
+                ok = false;
+                error_ = errno;
+            }
             if (got <= 0) break;
             length += static_cast<size_t>(got);
         }
-        if (!buffer) ok = false;
+        if (!buffer) {
+            ok = false;
+            error_ = ENOMEM;
+        }
         if (ok) {
             data_ = buffer;
             size_ = length;

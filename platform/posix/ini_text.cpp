@@ -150,29 +150,36 @@ std::optional<Line> findSectionHeader(std::string_view text, std::string_view se
     return std::nullopt;
 }
 
-KeyPlace locate(std::string_view text, std::string_view section, std::string_view key) {
-    KeyPlace place;
-    std::optional<Line> header = findSectionHeader(text, section);
-    if (!header) return place;
-    place.sectionFound = true;
-    place.anchor = *header;
-    // Inside the first section of that name; it ends at the next header.
-    LineScanner scanner(text, header->next);
+// Calls `visit(line, parsed)` for each key line of the section whose header
+// is given, in order, until it returns false. The section ends at the next header.
+template <class Visit>
+void forEachKeyLine(std::string_view text, const Line& header, Visit visit) {
+    LineScanner scanner(text, header.next);
     Line line;
     while (scanner.next(line)) {
         size_t first;
         LineKind kind = kindOf(text, line, first);
         if (kind == LineKind::Section) break;
         if (kind != LineKind::Key) continue;
-        place.anchor = line;
-        ParsedLine parsed = parse(text, line);
-        if (sameName(parsed.name, key)) {
-            place.keyFound = true;
-            place.keyLine = line;
-            place.key = parsed;
-            break;
-        }
+        if (!visit(line, parse(text, line))) break;
     }
+}
+
+KeyPlace locate(std::string_view text, std::string_view section, std::string_view key) {
+    KeyPlace place;
+    std::optional<Line> header = findSectionHeader(text, section);
+    if (!header) return place;
+    place.sectionFound = true;
+    place.anchor = *header;
+    // Inside the first section of that name.
+    forEachKeyLine(text, *header, [&](const Line& line, const ParsedLine& parsed) {
+        place.anchor = line;
+        if (!sameName(parsed.name, key)) return true;
+        place.keyFound = true;
+        place.keyLine = line;
+        place.key = parsed;
+        return false;
+    });
     return place;
 }
 
@@ -180,13 +187,6 @@ std::string_view stripOuterQuotes(std::string_view s) {
     if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
         return s.substr(1, s.size() - 2);
     return s;
-}
-
-int digitValue(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
 }
 
 }  // namespace
@@ -204,6 +204,17 @@ std::optional<std::string_view> findRawValue(std::string_view text, std::string_
     return place.key.value;
 }
 
+std::vector<KeyLine> sectionKeyLines(std::string_view text, std::string_view section) {
+    std::vector<KeyLine> keys;
+    std::optional<Line> header = findSectionHeader(text, section);
+    if (!header) return keys;
+    forEachKeyLine(text, *header, [&](const Line&, const ParsedLine& parsed) {
+        keys.push_back({parsed.name, parsed.hasValue ? std::optional<std::string_view>(parsed.value) : std::nullopt});
+        return true;
+    });
+    return keys;
+}
+
 std::string_view cookedValue(std::string_view raw, size_t limit) {
     std::string_view value = raw.substr(0, raw.find('\0'));
     value = stripOuterQuotes(value);
@@ -213,29 +224,6 @@ std::string_view cookedValue(std::string_view raw, size_t limit) {
 std::string_view cookedDefault(std::string_view defaultValue, size_t limit) {
     size_t end = defaultValue.find_last_not_of(' ');
     return cookedValue(defaultValue.substr(0, end == std::string_view::npos ? 0 : end + 1), limit);
-}
-
-uint32_t profileInteger(std::string_view value) {
-    size_t i = 0;
-    while (i < value.size() && static_cast<unsigned char>(value[i]) <= 0x20) ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
-    int base = 10;
-    if (i + 1 < value.size() && value[i] == '0') {
-        switch (value[i + 1]) {
-        case 'x': base = 16; i += 2; break;
-        case 'o': base = 8; i += 2; break;
-        case 'b': base = 2; i += 2; break;
-        default: break;
-        }
-    }
-    uint32_t result = 0;
-    for (; i < value.size(); ++i) {
-        int digit = digitValue(static_cast<unsigned char>(value[i]));
-        if (digit >= base) break;
-        result = result * static_cast<uint32_t>(base) + static_cast<uint32_t>(digit);
-    }
-    return negative ? 0u - result : result;
 }
 
 std::optional<std::string> withValue(std::string_view text, std::string_view section, std::string_view key,

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::ini {
 
@@ -33,6 +34,17 @@ std::string_view trimQueryName(std::string_view name);
 std::optional<std::string_view> findRawValue(std::string_view text, std::string_view section,
                                              std::string_view key);
 
+// A key line of a section: its trimmed name and, when the line holds '=',
+// its raw value (as findRawValue gives it).
+struct KeyLine {
+    std::string_view name;
+    std::optional<std::string_view> value;
+};
+
+// The key lines of the first section named `section`, in file order, repeats
+// kept; empty when there is no such section. The views point into `text`.
+std::vector<KeyLine> sectionKeyLines(std::string_view text, std::string_view section);
+
 // What a read gives for a stored value or a default: the text up to the first
 // NUL, then one pair of equal outer quotes (' or ") removed, then cut to
 // `limit` bytes.
@@ -41,12 +53,6 @@ std::string_view cookedValue(std::string_view raw, size_t limit);
 // The default as a read returns it: trailing spaces (0x20) removed, then
 // cooked like a value.
 std::string_view cookedDefault(std::string_view defaultValue, size_t limit);
-
-// The integer of a value as the profile integer read gives it: leading bytes
-// up to 0x20 skipped, an optional sign, an optional lowercase prefix 0x, 0o
-// or 0b, then digits up to the first invalid byte, accumulated modulo 2^32
-// and negated for '-'. No digits give 0.
-uint32_t profileInteger(std::string_view value);
 
 // The text with `key` in `section` set to `value`: only the key's line is
 // rewritten (as stored name, '=', value; its line end kept); a missing key is

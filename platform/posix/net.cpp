@@ -20,6 +20,9 @@ namespace {
 // retry its SYN for about two minutes. Three retries end it after 19.5 s
 // (measured on loopback with a full accept queue).
 constexpr int kSynRetries = 3;
+constexpr int kSynRetriesGiveUpMs = 20000;
+
+static_assert(sizeof(sockaddr_storage) == sizeof(SocketAddress::bytes));
 
 // Every socket of the run, closed together at cleanup as WSACleanup does.
 std::vector<int>& openSockets() {
@@ -27,9 +30,15 @@ std::vector<int>& openSockets() {
     return sockets;
 }
 
+void pause(int ms) {
+    timespec wait{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
 }  // namespace
 
-void netStartup() {
+bool netStartup(int* errorCode) {
     // Every probe socket stays open until the end of the run, so a long
     // retracker list needs as many descriptors as the system allows.
     rlimit limit{};
@@ -37,6 +46,8 @@ void netStartup() {
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_NOFILE, &limit);
     }
+    if (errorCode) *errorCode = 0;
+    return true;
 }
 
 void netCleanup() {
@@ -44,31 +55,35 @@ void netCleanup() {
     openSockets().clear();
 }
 
-bool resolveIpv4(const std::string& host, const std::string& port, Ipv4Address& address) {
+bool resolveAddress(const std::string& host, const std::string& port, Transport transport, SocketAddress& address) {
     addrinfo hints{};
     hints.ai_flags = 0;
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = transport == Transport::Udp ? SOCK_DGRAM : SOCK_STREAM;
+    hints.ai_protocol = transport == Transport::Udp ? IPPROTO_UDP : IPPROTO_TCP;
     addrinfo* result = nullptr;
     // EAI_NONAME, EAI_AGAIN (resolver unreachable) and every other error
     // alike mean the host cannot be reached by name.
     if (getaddrinfo(host.c_str(), port.c_str(), &hints, &result) != 0) return false;
     bool found = false;
-    if (result && result->ai_family == AF_INET && result->ai_addr &&
-        result->ai_addrlen >= sizeof(sockaddr_in)) {
-        static_assert(sizeof(sockaddr_in) == sizeof address.bytes);
-        std::memcpy(address.bytes, result->ai_addr, sizeof address.bytes);
+    if (result && (result->ai_family == AF_INET || result->ai_family == AF_INET6) && result->ai_addr &&
+        result->ai_addrlen <= sizeof address.bytes) {
+        std::memset(address.bytes, 0, sizeof address.bytes);
+        std::memcpy(address.bytes, result->ai_addr, result->ai_addrlen);
+        address.length = static_cast<uint32_t>(result->ai_addrlen);
         found = true;
     }
     freeaddrinfo(result);
     return found;
 }
 
-SocketHandle openTcpSocket() {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+SocketHandle openSocket(const SocketAddress& address, Transport transport) {
+    sockaddr_storage target{};
+    std::memcpy(&target, address.bytes, sizeof target);
+    const bool udp = transport == Transport::Udp;
+    int fd = socket(target.ss_family, (udp ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, udp ? IPPROTO_UDP : IPPROTO_TCP);
     if (fd < 0) return kNoSocket;
-    setsockopt(fd, IPPROTO_TCP, TCP_SYNCNT, &kSynRetries, sizeof kSynRetries);
+    if (!udp) setsockopt(fd, IPPROTO_TCP, TCP_SYNCNT, &kSynRetries, sizeof kSynRetries);
     openSockets().push_back(fd);
     return fd;
 }
@@ -79,28 +94,63 @@ void setNonBlocking(SocketHandle socket) {
     if (flags >= 0) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
 }
 
-ConnectStart startConnect(SocketHandle socket, const Ipv4Address& address) {
-    sockaddr_in target{};
+ConnectStart startConnect(SocketHandle socket, const SocketAddress& address) {
+    sockaddr_storage target{};
     std::memcpy(&target, address.bytes, sizeof target);
-    if (connect(static_cast<int>(socket), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0)
+    if (connect(static_cast<int>(socket), reinterpret_cast<const sockaddr*>(&target), address.length) == 0)
         return ConnectStart::Connected;
     // An interrupted non-blocking connect goes on in the background.
     if (errno == EINPROGRESS || errno == EINTR) return ConnectStart::Pending;
     return ConnectStart::Failed;
 }
 
-void waitForConnects(const std::vector<SocketHandle>& sockets, int timeoutMs, std::vector<Readiness>& ready) {
+bool sendDatagram(SocketHandle socket, const unsigned char* data, size_t size) {
+    ssize_t sent;
+    do {
+        sent = send(static_cast<int>(socket), data, size, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    return sent == static_cast<ssize_t>(size);
+}
+
+Receive receiveDatagram(SocketHandle socket, unsigned char* buffer, size_t capacity, size_t& size) {
+    size = 0;
+    ssize_t received;
+    do {
+        received = recv(static_cast<int>(socket), buffer, capacity, MSG_DONTWAIT);
+    } while (received < 0 && errno == EINTR);
+    if (received >= 0) {
+        size = static_cast<size_t>(received);
+        return Receive::Datagram;
+    }
+    // A port unreachable answer to an earlier datagram shows here as ECONNREFUSED.
+    return errno == EAGAIN || errno == EWOULDBLOCK ? Receive::Nothing : Receive::Failed;
+}
+
+bool waitForSockets(const std::vector<WatchedSocket>& sockets, int timeoutMs, std::vector<Readiness>& ready) {
     ready.assign(sockets.size(), Readiness{});
-    if (sockets.empty()) return;
+    if (sockets.empty()) return true;
     std::vector<pollfd> fds(sockets.size());
     for (size_t i = 0; i < sockets.size(); ++i) {
-        fds[i].fd = static_cast<int>(sockets[i]);
-        fds[i].events = POLLIN | POLLOUT;
+        fds[i].fd = static_cast<int>(sockets[i].socket);
+        // A UDP socket can always be written to; only what arrives counts.
+        fds[i].events = sockets[i].transport == Transport::Udp ? POLLIN : POLLIN | POLLOUT;
     }
+    const int count = poll(fds.data(), fds.size(), timeoutMs);
     // An interrupted wait reports nothing; the caller's next pass waits again.
-    if (poll(fds.data(), fds.size(), timeoutMs) <= 0) return;
+    if (count < 0 && errno == EINTR) return true;
+    if (count < 0) {
+        pause(timeoutMs);
+        return false;
+    }
+    if (count == 0) return true;
     for (size_t i = 0; i < sockets.size(); ++i) {
         const short events = fds[i].revents;
+        if (sockets[i].transport == Transport::Udp) {
+            // The datagram or the pending error is read by receiveDatagram.
+            if (events & (POLLIN | POLLERR | POLLHUP)) ready[i].readable = true;
+            if (events & POLLNVAL) ready[i].exception = true;
+            continue;
+        }
         if (events & (POLLOUT | POLLERR | POLLHUP)) {
             // Linux shows a finished connect as writable (with POLLERR when it
             // failed); only SO_ERROR tells the two apart, and reading it clears
@@ -118,7 +168,10 @@ void waitForConnects(const std::vector<SocketHandle>& sockets, int timeoutMs, st
             ready[i].readable = true;
         }
     }
+    return true;
 }
+
+int connectGiveUpMs() { return kSynRetriesGiveUpMs; }
 
 uint32_t tickCount() {
     timespec now{};

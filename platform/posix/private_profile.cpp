@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unistd.h>
 
+#include "numbers/decimal.h"
 #include "platform/posix/ini_text.h"
 #include "platform/process_files.h"
 
@@ -83,12 +85,29 @@ std::string getPrivateProfileString(const char* section, const char* key, const 
     return std::string(ini::cookedDefault(defaultValue ? defaultValue : "", bufferSize - 1));
 }
 
+std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const char* file, size_t bufferSize) {
+    std::vector<ProfileEntry> entries;
+    std::string text;
+    if (!section || bufferSize == 0 || readWholeFile(file, text) != ReadOutcome::Read) return entries;
+    // A repeated name reads as its first key, whose value is kept by folded name.
+    std::unordered_map<std::string, std::string> firstValues;
+    for (const ini::KeyLine& key : ini::sectionKeyLines(text, ini::trimQueryName(section))) {
+        std::string folded(key.name);
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        auto [first, added] = firstValues.try_emplace(
+            std::move(folded), key.value ? std::string(ini::cookedValue(*key.value, bufferSize - 1)) : std::string());
+        entries.push_back({std::string(key.name), first->second});
+    }
+    return entries;
+}
+
 int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {
     std::string text;
     std::optional<std::string_view> raw = storedValue(section, key, file, text);
     std::string_view value = raw ? ini::cookedValue(*raw, kIntegerBufferSize - 1) : std::string_view();
     if (value.empty()) return defaultValue;
-    return static_cast<int>(ini::profileInteger(value));
+    return static_cast<int>(numbers::readWrappingUint32(value));
 }
 
 bool writePrivateProfileString(const char* section, const char* key, const char* value, const char* file) {

@@ -14,8 +14,12 @@ InputFile::~InputFile() { close(); }
 
 bool InputFile::open(const std::string& path) {
     close();
+    error_ = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
+    if (!file) {
+        error_ = static_cast<int>(GetLastError());  // left by the runtime's CreateFile
+        return false;
+    }
     bool ok = false;
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
@@ -26,8 +30,11 @@ bool InputFile::open(const std::string& path) {
             size_ = static_cast<size_t>(length);
             ok = true;
         } else {
+            error_ = buffer ? ERROR_READ_FAULT : ERROR_NOT_ENOUGH_MEMORY;
             std::free(buffer);
         }
+    } else {
+        error_ = ERROR_FILE_TOO_LARGE;
     }
     std::fclose(file);
     return ok;

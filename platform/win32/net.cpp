@@ -8,32 +8,49 @@
 
 namespace platform {
 
-void netStartup() {
+namespace {
+
+// Windows retries an unanswered SYN for about 21 s (1 s, doubling, five SYNs).
+constexpr int kConnectGiveUpMs = 21000;
+
+}  // namespace
+
+static_assert(sizeof(sockaddr_storage) == sizeof(SocketAddress::bytes));
+static_assert(sizeof(SOCKET) <= sizeof(SocketHandle));
+
+bool netStartup(int* errorCode) {
     WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
+    const int result = WSAStartup(MAKEWORD(2, 2), &data);
+    if (errorCode) *errorCode = result;
+    return result == 0;
 }
 
 // WSACleanup closes every socket the process still holds.
 void netCleanup() { WSACleanup(); }
 
-bool resolveIpv4(const std::string& host, const std::string& port, Ipv4Address& address) {
+bool resolveAddress(const std::string& host, const std::string& port, Transport transport, SocketAddress& address) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = transport == Transport::Udp ? SOCK_DGRAM : SOCK_STREAM;
+    hints.ai_protocol = transport == Transport::Udp ? IPPROTO_UDP : IPPROTO_TCP;
     addrinfo* result = nullptr;
     if (getaddrinfo(host.c_str(), port.c_str(), &hints, &result) != 0) return false;
-    bool found = result && result->ai_addr && result->ai_addrlen >= sizeof address.bytes;
-    if (found) std::memcpy(address.bytes, result->ai_addr, sizeof address.bytes);
+    const bool found = result && result->ai_addr && (result->ai_family == AF_INET || result->ai_family == AF_INET6) &&
+                       result->ai_addrlen <= sizeof address.bytes;
+    if (found) {
+        std::memset(address.bytes, 0, sizeof address.bytes);
+        std::memcpy(address.bytes, result->ai_addr, result->ai_addrlen);
+        address.length = static_cast<uint32_t>(result->ai_addrlen);
+    }
     if (result) freeaddrinfo(result);
     return found;
 }
 
-static_assert(sizeof(sockaddr_in) == sizeof(Ipv4Address::bytes));
-static_assert(sizeof(SOCKET) <= sizeof(SocketHandle));
-
-SocketHandle openTcpSocket() {
-    SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+SocketHandle openSocket(const SocketAddress& address, Transport transport) {
+    sockaddr_storage target;
+    std::memcpy(&target, address.bytes, sizeof target);
+    const bool udp = transport == Transport::Udp;
+    SOCKET handle = socket(target.ss_family, udp ? SOCK_DGRAM : SOCK_STREAM, udp ? IPPROTO_UDP : IPPROTO_TCP);
     return handle == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(handle);
 }
 
@@ -42,41 +59,78 @@ void setNonBlocking(SocketHandle handle) {
     ioctlsocket(static_cast<SOCKET>(handle), FIONBIO, &on);
 }
 
-ConnectStart startConnect(SocketHandle handle, const Ipv4Address& address) {
-    sockaddr_in target;
+ConnectStart startConnect(SocketHandle handle, const SocketAddress& address) {
+    sockaddr_storage target;
     std::memcpy(&target, address.bytes, sizeof target);
-    if (connect(static_cast<SOCKET>(handle), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
+    if (connect(static_cast<SOCKET>(handle), reinterpret_cast<const sockaddr*>(&target),
+                static_cast<int>(address.length)) == 0) {
         return ConnectStart::Connected;
     }
     return WSAGetLastError() == WSAEWOULDBLOCK ? ConnectStart::Pending : ConnectStart::Failed;
 }
 
-void waitForConnects(const std::vector<SocketHandle>& sockets, int timeoutMs, std::vector<Readiness>& ready) {
+bool sendDatagram(SocketHandle handle, const unsigned char* data, size_t size) {
+    const int sent = sendto(static_cast<SOCKET>(handle), reinterpret_cast<const char*>(data), static_cast<int>(size), 0,
+                            nullptr, 0);
+    return sent == static_cast<int>(size);
+}
+
+Receive receiveDatagram(SocketHandle handle, unsigned char* buffer, size_t capacity, size_t& size) {
+    size = 0;
+    const int received =
+        recvfrom(static_cast<SOCKET>(handle), reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0, nullptr,
+                 nullptr);
+    if (received >= 0) {
+        size = static_cast<size_t>(received);
+        return Receive::Datagram;
+    }
+    switch (WSAGetLastError()) {
+    case WSAEWOULDBLOCK: return Receive::Nothing;
+    // A longer datagram was cut to the buffer: what arrived is still there.
+    case WSAEMSGSIZE: size = capacity; return Receive::Datagram;
+    // Windows reports a port unreachable answer to an earlier datagram as
+    // WSAECONNRESET; Wine passes the host's refusal on.
+    default: return Receive::Failed;
+    }
+}
+
+bool waitForSockets(const std::vector<WatchedSocket>& sockets, int timeoutMs, std::vector<Readiness>& ready) {
     ready.assign(sockets.size(), Readiness{});
     fd_set readSet, writeSet, exceptSet;
     FD_ZERO(&readSet);
     FD_ZERO(&writeSet);
     FD_ZERO(&exceptSet);
-    // FD_SET ignores handles beyond the set's 64 places.
-    for (SocketHandle handle : sockets) {
-        FD_SET(static_cast<SOCKET>(handle), &readSet);
-        FD_SET(static_cast<SOCKET>(handle), &writeSet);
-        FD_SET(static_cast<SOCKET>(handle), &exceptSet);
+    // FD_SET ignores handles beyond the set's 64 places. A UDP socket can
+    // always be written to; only what arrives counts.
+    for (const WatchedSocket& watched : sockets) {
+        const SOCKET handle = static_cast<SOCKET>(watched.socket);
+        FD_SET(handle, &readSet);
+        if (watched.transport == Transport::Udp) continue;
+        FD_SET(handle, &writeSet);
+        FD_SET(handle, &exceptSet);
     }
     // Winsock refuses a select whose sets are all empty instead of waiting.
-    if (readSet.fd_count == 0) return;
+    if (readSet.fd_count == 0) return true;
     timeval timeout;
     timeout.tv_sec = timeoutMs / 1000;
     timeout.tv_usec = (timeoutMs % 1000) * 1000;
-    // The result is not needed: the sets say what is ready.
-    select(0, &readSet, &writeSet, &exceptSet, &timeout);
+    const uint32_t started = GetTickCount();
+    if (select(0, &readSet, &writeSet, &exceptSet, &timeout) == SOCKET_ERROR) {
+        // The sets hold no results now. Wait out the rest of the timeout.
+        const uint32_t spent = GetTickCount() - started;
+        if (spent < static_cast<uint32_t>(timeoutMs)) Sleep(static_cast<DWORD>(timeoutMs) - spent);
+        return false;
+    }
     for (size_t i = 0; i < sockets.size(); ++i) {
-        SOCKET handle = static_cast<SOCKET>(sockets[i]);
+        const SOCKET handle = static_cast<SOCKET>(sockets[i].socket);
         ready[i].readable = FD_ISSET(handle, &readSet) != 0;
         ready[i].writable = FD_ISSET(handle, &writeSet) != 0;
         ready[i].exception = FD_ISSET(handle, &exceptSet) != 0;
     }
+    return true;
 }
+
+int connectGiveUpMs() { return kConnectGiveUpMs; }
 
 uint32_t tickCount() { return GetTickCount(); }
 

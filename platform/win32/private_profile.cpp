@@ -21,6 +21,28 @@ std::string getPrivateProfileString(const char* section, const char* key, const 
     return std::string(buffer.data());
 }
 
+std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const char* file, size_t bufferSize) {
+    // A null key asks for the section's key names, each ended by a NUL; a
+    // list that did not fit comes back with the length size - 2.
+    constexpr size_t kLargestList = size_t{1} << 30;
+    std::vector<char> names(4096, '\0');
+    DWORD length = 0;
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(names.size());
+        length = GetPrivateProfileStringA(section, nullptr, "", names.data(), size, file);
+        if (length + 2 < size || names.size() >= kLargestList) break;
+        names.assign(names.size() * 2, '\0');
+    }
+    std::vector<ProfileEntry> entries;
+    for (size_t at = 0; at < length && names[at] != '\0';) {
+        std::string name(names.data() + at);
+        at += name.size() + 1;
+        std::string value = getPrivateProfileString(section, name.c_str(), "", file, bufferSize);
+        entries.push_back({std::move(name), std::move(value)});
+    }
+    return entries;
+}
+
 int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {
     return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, file));
 }

@@ -1,6 +1,8 @@
 // The built Keswel, run beside its Settings.ini and a retracker directory,
 // probing loopback listeners only.
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -218,6 +220,44 @@ TEST_F(KeswelTest, FailedWriteIsReported) {
     signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(lastLine(result.output), "Cannot write TrackerCheck to " + box.path("Settings.ini"));
+    EXPECT_EQ(box.read("Settings.ini"), before);
+}
+
+// A count of 2^31 - 1 visits only the keys present: the same list, at once.
+TEST_F(KeswelTest, HugeCountProbesTheKeysPresent) {
+    const std::string first = reachable(), third = reachable();
+    writeDirectory(kCount + "=2147483647\r\n1=" + first + "\r\n3=" + third + "\r\n");
+    writeSettings("TrackerIniIndex=0 0\r\n");
+    const auto started = std::chrono::steady_clock::now();
+    const RunResult result = run();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(splitLines(result.output).front(), kChecking + kSection + ", 2147483647 providers");
+    EXPECT_EQ(lastLine(result.output), "TrackerCheck=1 3 0");
+}
+
+// Named apart from KeswelTest: an address-space limit also stops valgrind in the child.
+class KeswelOutOfMemory : public KeswelTest {};
+
+// Running out of memory ends the run with one line and Settings.ini as it was.
+TEST_F(KeswelOutOfMemory, EndsWithOneLineAndKeepsSettings) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
+#endif
+    // A sparse directory of 2 GiB: reading it needs more memory than the limit allows.
+    box.write("retrackers.ini", "");
+    std::filesystem::resize_file(box.path("retrackers.ini"), std::uintmax_t{2} << 30);
+    writeSettings("TrackerIniIndex=0 0\r\nTrackerCheck=2 0\r\n");
+    const std::string before = box.read("Settings.ini");
+    rlimit oldLimit{};
+    getrlimit(RLIMIT_AS, &oldLimit);
+    rlimit small = oldLimit;
+    small.rlim_cur = rlim_t{1} << 30;
+    setrlimit(RLIMIT_AS, &small);
+    const RunResult result = run();
+    setrlimit(RLIMIT_AS, &oldLimit);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "Keswel failed: out of memory\n");
     EXPECT_EQ(box.read("Settings.ini"), before);
 }
 

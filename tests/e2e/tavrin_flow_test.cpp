@@ -1,4 +1,5 @@
 // The main flow of the built Tavrin: arguments, log, reading, writing, failures.
+#include <cerrno>
 #include <filesystem>
 
 #include "tests/e2e/tavrin_fixture.h"
@@ -26,12 +27,29 @@ TEST_F(TavrinFlow, NoArgumentDoesNothing) {
     EXPECT_FALSE(box.exists("Tavrin.log"));
 }
 
-TEST_F(TavrinFlow, MissingTorrentLogsOnlyTheRunningLine) {
-    EXPECT_EQ(run({"no such.torrent"}).exitCode, 1);
-    EXPECT_EQ(logLines(), std::vector<std::string>{"Running for torrent \"no such.torrent\""});
+// An unreadable torrent gets a second line with the system's error code, so
+// a missing file and a file that cannot be read tell apart.
+TEST_F(TavrinFlow, UnreadableTorrentLogsTheErrorCode) {
+    struct Row {
+        std::string argument;
+        int code;
+    };
+    std::filesystem::create_directory(box.path("folder.torrent"));
+    std::vector<Row> rows = {{"no such.torrent", 2}};  // ENOENT and ERROR_FILE_NOT_FOUND alike
+#ifndef _WIN32
+    rows.push_back({"folder.torrent", EISDIR});
+#endif
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.argument);
+        std::filesystem::remove(box.path("Tavrin.log"));
+        EXPECT_EQ(run({row.argument}).exitCode, 1);
+        EXPECT_EQ(logLines(), (std::vector<std::string>{"Running for torrent \"" + row.argument + "\"",
+                                                        "Reading of \"" + row.argument + "\" failed with code " +
+                                                            std::to_string(row.code)}));
+    }
     // A second run appends to the same log.
     run({"again.torrent"});
-    EXPECT_EQ(logLines().size(), 2u);
+    EXPECT_EQ(logLines().size(), 4u);
 }
 
 #ifdef _WIN32

@@ -27,9 +27,11 @@ TEST(TavrinWindows, LogLinesEndInCrLfAndQuoteTheArgumentAsTyped) {
     EXPECT_EQ(log.substr(log.size() - 2), "\r\n");
     EXPECT_EQ(log.find("\n\n"), std::string::npos);
     auto lines = testing_support::splitLines(log);
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "old line");
     EXPECT_EQ(testing_support::withoutTimestamp(lines[1]), "Running for torrent \"missing dir\\x.torrent\"");
+    // ERROR_PATH_NOT_FOUND: the folder is missing.
+    EXPECT_EQ(testing_support::withoutTimestamp(lines[2]), "Reading of \"missing dir\\x.torrent\" failed with code 3");
 }
 
 TEST(TavrinWindows, EmptyTorrentIsBadTorrentWithCrLf) {

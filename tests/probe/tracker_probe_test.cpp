@@ -13,13 +13,17 @@ using probe_testing::checkProbeLines;
 using probe_testing::ProbeRun;
 using probe_testing::withoutTimes;
 using testing_support::LoopbackListener;
+using testing_support::LoopbackUdpPeer;
 
 namespace {
+
+using platform::Transport;
 
 struct SplitRow {
     std::string_view url;
     std::string_view host;
     int32_t port;
+    Transport transport = Transport::Tcp;
 };
 
 constexpr SplitRow kSplitRows[] = {
@@ -29,15 +33,30 @@ constexpr SplitRow kSplitRows[] = {
     {"h:81", "h", 81},
     {"http://h:/announce", "h", 0},
     {"HTTP://h:1/", "HTTP", 0},  // the prefix is matched case-sensitively
-    {"udp://h:1/announce", "udp", 0},
+    {"udp://h:1/announce", "h", 1, Transport::Udp},
     {"http://h: 99", "h", 99},  // atoi skips the blank
-    {"http://h:-5/", "h", -5},
+    {"http://h:-5/", "h", 0},           // out of range: 0 on every system
+    {"http://h:4294967376/", "h", 0},
     {"http://h:12x34", "h", 12},
     {"http://", "", 80},
     {"http:/", "http", 0},  // shorter than the prefix: no prefix
     {"", "", 80},
     {"http://10.0.0.1:2710/announce?x=1:2", "10.0.0.1", 2710},
     {"http://h/a:b", "h", 80},  // first of ':' and '/' decides
+    {"https://h/announce", "h", 443},
+    {"https://h:8443/announce", "h", 8443},
+    {"HTTPS://h/", "HTTPS", 0},
+    {"udp://h:2710/announce", "h", 2710, Transport::Udp},
+    {"udp://h", "h", 80, Transport::Udp},
+    {"udp://", "", 80, Transport::Udp},
+    {"http://[2001:db8::1]:80/announce", "2001:db8::1", 80},
+    {"http://[::1]/announce", "::1", 80},
+    {"[::1]:81", "::1", 81},
+    {"udp://[::1]:6969/announce", "::1", 6969, Transport::Udp},
+    {"https://[::1]", "::1", 443},
+    {"http://[::1]x:5/", "::1", 80},  // only ':' right after ']' gives a port
+    {"http://[::1", "[", 0},          // unclosed: split as a plain host
+    {"http://[]:7", "", 7},
 };
 
 TEST(SplitTrackerUrl, Table) {
@@ -46,6 +65,7 @@ TEST(SplitTrackerUrl, Table) {
         const TrackerHostPort split = splitTrackerUrl(row.url);
         EXPECT_EQ(split.host, row.host);
         EXPECT_EQ(split.port, row.port);
+        EXPECT_EQ(split.transport, row.transport);
     }
 }
 
@@ -74,13 +94,25 @@ protected:
 
     // startProbe for all, then watchProbes with the lines checked against the
     // entries that were pending before the loop.
-    ProbeRun run() {
-        for (TrackerProbe& probe : probes) startProbe(probe);
+    ProbeRun run(const ProbeWaiter& waiter = {}) {
+        for (TrackerProbe& probe : probes)
+            if (probe.state == ProbeNew) startProbe(probe);
         std::vector<std::string> pending;
         for (const TrackerProbe& probe : probes)
             if (probe.state == ProbePending) pending.push_back(probe.url);
-        watchProbes(probes, [this](std::string_view line) { output += line; });
+        watchProbes(probes, [this](std::string_view line) { output += line; }, waiter);
         return checkProbeLines(output, pending);
+    }
+
+    // The system's wait, with the UDP peer answering first: the peer needs no
+    // thread of its own.
+    static ProbeWaiter answeredBy(LoopbackUdpPeer& peer) {
+        ProbeWaiter waiter;
+        waiter.wait = [&peer](const auto& sockets, int timeoutMs, auto& ready) {
+            peer.answer();
+            return platform::waitForSockets(sockets, timeoutMs, ready);
+        };
+        return waiter;
     }
 
     std::vector<std::unique_ptr<LoopbackListener>> listeners;
@@ -177,6 +209,110 @@ TEST_F(ProbeTest, SeventyPendingAreWatchedSixtyFourAtATime) {
     EXPECT_LE(result.passes[0].results.size(), 64u);
     EXPECT_EQ(result.outcome.size(), 70u);
     for (const TrackerProbe& probe : probes) EXPECT_EQ(probe.state, ProbeConnected);
+}
+
+// A clock that moves only while the loop waits, each wait by its whole
+// timeout: seconds of the loop pass in moments.
+struct FakeClock {
+    uint32_t now = 0xFFFFF000u;  // wraps during the run, as GetTickCount may
+    int waits = 0;
+
+    // `waitOnce` does the wait itself (at most a moment of real time).
+    ProbeWaiter waiter(std::function<bool(const std::vector<platform::WatchedSocket>&,
+                                          std::vector<platform::Readiness>&)> waitOnce) {
+        ProbeWaiter waiter;
+        waiter.tickCount = [this] { return now; };
+        waiter.wait = [this, waitOnce](const auto& sockets, int timeoutMs, auto& ready) {
+            ++waits;
+            now += static_cast<uint32_t>(timeoutMs);
+            return waitOnce(sockets, ready);
+        };
+        return waiter;
+    }
+};
+
+TEST_F(ProbeTest, UdpTrackerThatRepliesIsConnected) {
+    LoopbackUdpPeer tracker;
+    add(tracker.url());
+    run(answeredBy(tracker));
+    EXPECT_EQ(withoutTimes(output), (std::vector<std::string>{"<-----T remains 1", tracker.url() + " connected ok",
+                                                              ">-----T", "<-----T remains 0", "Total T msec"}));
+    EXPECT_EQ(probes[0].state, ProbeConnected);
+    EXPECT_EQ(tracker.requestsSeen(), 1);
+}
+
+TEST_F(ProbeTest, UdpWithoutAValidReplyIsAskedAgainThenFails) {
+    for (LoopbackUdpPeer::Reply reply : {LoopbackUdpPeer::Reply::WrongTransaction, LoopbackUdpPeer::Reply::Silent}) {
+        SCOPED_TRACE(static_cast<int>(reply));
+        LoopbackUdpPeer peer(reply);
+        probes.clear();
+        output.clear();
+        add(peer.url());
+        FakeClock clock;
+        const ProbeRun result = run(clock.waiter([&peer](const auto& sockets, auto& ready) {
+            peer.answer();
+            return platform::waitForSockets(sockets, 20, ready);
+        }));
+        EXPECT_EQ(probes[0].state, ProbeFailed);
+        EXPECT_EQ(result.outcome.at(peer.url()), "can't connected");
+        EXPECT_EQ(peer.requestsSeen(), 4);  // the request and three more
+        // Given up as an unanswered connect would be, before the deadline.
+        EXPECT_EQ(clock.waits, platform::connectGiveUpMs() / 1000);
+    }
+}
+
+TEST_F(ProbeTest, ClosedUdpPortFailsWithItsLine) {
+    const std::string url = testing_support::refusedUdpUrl();
+    add(url);
+    FakeClock clock;
+    const ProbeRun result = run(clock.waiter(
+        [](const auto& sockets, auto& ready) { return platform::waitForSockets(sockets, 50, ready); }));
+    EXPECT_EQ(probes[0].state, ProbeFailed);
+    EXPECT_EQ(result.outcome.at(url), "can't connected");
+#ifndef RETRACKERS_UNDER_WINE
+    // Wine 8.0 does not pass the refusal to the connected socket: the entry
+    // fails when it is given up. Linux and Windows tell at once.
+    EXPECT_LE(clock.waits, 2);
+#endif
+}
+
+TEST_F(ProbeTest, Ipv6LoopbackIsReachedOverTcp) {
+    std::unique_ptr<LoopbackListener> listener;
+    try {
+        listener = std::make_unique<LoopbackListener>(true);
+    } catch (const std::exception&) {
+        GTEST_SKIP() << "this machine has no ::1";
+    }
+    const std::string https = "https://[::1]:" + std::to_string(listener->port()) + "/announce";
+    add(listener->url());
+    add(https);
+    const ProbeRun result = run();
+    EXPECT_EQ(result.outcome, (std::map<std::string, std::string>{{listener->url(), "connected ok"},
+                                                                   {https, "connected ok"}}));
+}
+
+TEST_F(ProbeTest, DeadlineEndsEntriesThatStayPending) {
+    // Seventy entries that no wait ever decides, once with waits that report
+    // nothing and once with waits that fail at once and leave every flag set:
+    // a failed wait is no result.
+    for (const bool waitFails : {false, true}) {
+        SCOPED_TRACE(waitFails ? "wait fails" : "nothing ready");
+        probes.clear();
+        output.clear();
+        for (int i = 1; i <= 70; ++i) {
+            add("http://127.0.0.1:" + std::to_string(i) + "/");
+            probes.back().state = ProbePending;
+        }
+        FakeClock clock;
+        const ProbeRun result = run(clock.waiter([waitFails](const auto& sockets, auto& ready) {
+            ready.assign(sockets.size(), waitFails ? platform::Readiness{true, true, false} : platform::Readiness{});
+            return !waitFails;
+        }));
+        for (const TrackerProbe& probe : probes) EXPECT_EQ(probe.state, ProbeFailed);
+        EXPECT_EQ(result.outcome.size(), 70u);
+        // One wait per second up to the deadline, then two passes of 64 and 6.
+        EXPECT_EQ(clock.waits, probeDeadlineMs() / 1000 + 2);
+    }
 }
 
 TEST_F(ProbeTest, UnansweredConnectGivesUpWithinTwentyFiveSeconds) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "settings/directory.h"
 #include "tests/support/cp1251_words.h"
@@ -124,6 +125,41 @@ TEST(Directory, EdgeCases) {
     EXPECT_EQ(retrackerCount(directory, CP1251_RETRACKERS " Garbage"), 0);
     EXPECT_EQ(retrackerCount(directory, CP1251_RETRACKERS " Absent"), 0);
     EXPECT_EQ(retrackerCount(directory, CP1251_CITY), 0);  // a section without the count key
+}
+
+// The numbered URLs of a section in one read: the same as looking up every
+// number of the range, however large the range.
+TEST(Directory, RetrackerUrlsOfARange) {
+    Sandbox sandbox;
+    sandbox.write("retrackers.ini", "[" CP1251_RETRACKERS " A B]\r\n" CP1251_COUNT "=2147483647\r\n"
+                                    "3=http://three/\r\n1=http://one/\r\n2=\r\n01=http://zero-one/\r\n"
+                                    "+4=http://plus-four/\r\n-1=http://minus-one/\r\n3=http://three-again/\r\n"
+                                    "2147483647=http://last/\r\n99999999999=http://too-big/\r\n"
+                                    "[" CP1251_RETRACKERS " Other]\r\n5=http://other/\r\n");
+    const std::string directory = sandbox.path("retrackers.ini");
+    const std::string section = CP1251_RETRACKERS " A B";
+    struct Row {
+        int32_t lowest, highest;
+        std::vector<int32_t> numbers;
+    };
+    const Row rows[] = {
+        {1, 2147483647, {1, 3, 2147483647}},
+        {1, 2, {1}},
+        {2, 3, {3}},
+        {INT32_MIN, 1, {-1, 1}},
+        {1, 0, {}},
+        {1, -2, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.lowest) + ".." + std::to_string(row.highest));
+        std::vector<int32_t> numbers;
+        for (const NumberedUrl& url : retrackerUrls(directory, section, row.lowest, row.highest)) {
+            numbers.push_back(url.number);
+            EXPECT_EQ(url.url, retrackerUrl(directory, section, url.number));
+        }
+        EXPECT_EQ(numbers, row.numbers);
+    }
+    EXPECT_TRUE(retrackerUrls(directory, CP1251_RETRACKERS " Absent", 1, 5).empty());
 }
 
 // A missing file, or an empty TrackersFile, reads as nothing: the first lookup fails.

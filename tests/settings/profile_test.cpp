@@ -5,11 +5,13 @@
 // skipped there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/profile.h"
 #include "tests/support/cp1251_words.h"
@@ -165,6 +167,27 @@ TEST(ProfileConformance, LongValues) {
     for (int i = 0; i < 4; ++i) longLines += "long" + std::to_string(i) + "=" + std::string(5000, 'y') + "\r\n";
     sandbox.write("t.ini", "[S]\r\n" + longLines + "k=found\r\n");
     EXPECT_EQ(readProfileString("S", "k", "", sandbox.path("t.ini")), "found");
+}
+
+// The entries of a section read as their keys do, from the first section of
+// that name only.
+TEST(ProfileConformance, EntriesReadLikeTheirKeys) {
+    Sandbox sandbox;
+    sandbox.write("t.ini",
+                  "[S]\r\n1=a\r\n 2 = \"b\" \r\nbare\r\n1=later\r\nK2=c\r\nlong=" + std::string(5000, 'x') +
+                      "\r\n[T]\r\nx=y\r\n[s]\r\n9=second section\r\n");
+    const std::string file = sandbox.path("t.ini");
+    std::vector<std::string> names;
+    for (const platform::ProfileEntry& entry : readProfileEntries("S", file)) {
+        SCOPED_TRACE(entry.name);
+        EXPECT_EQ(entry.value, readProfileString("S", entry.name, "", file));
+        // Windows may or may not list the key without "=" and the repeat.
+        if (entry.name != "bare" && std::find(names.begin(), names.end(), entry.name) == names.end())
+            names.push_back(entry.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"1", "2", "K2", "long"}));
+    EXPECT_TRUE(readProfileEntries("Absent", file).empty());
+    EXPECT_TRUE(readProfileEntries("S", sandbox.path("none.ini")).empty());
 }
 
 TEST(ProfileConformance, HighBytesPassThrough) {

@@ -139,10 +139,7 @@ constexpr IndexRow kIndexRows[] = {
     {"5 y", 5, -1},
     {"7 8 9", 7, 8},
     {"12abc", 12, -1},
-    {"+ 1", -1, -1},
-    {"2147483647 -2147483648", 2147483647, -2147483648LL},
     {"2147483648 1", -1, -1},  // out of range reads as no number
-    {"1 99999999999999999999", 1, -1},
 };
 
 TEST(ScanTrackerIniIndex, Table) {

@@ -1,23 +1,26 @@
-// Loopback peers for the connect probe: listeners on 127.0.0.1 standing for
-// retrackers that answer, refuse or never answer. Nothing leaves 127.0.0.0/8.
+// Loopback peers for the probe: TCP listeners and UDP sockets on 127.0.0.1
+// (or ::1) standing for retrackers that answer, refuse or never answer.
+// Nothing leaves the loopback addresses.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace testing_support {
 
-// A TCP listener on 127.0.0.1 and an ephemeral port; it never accepts, the
-// system completes connects into its queue.
+// A TCP listener on 127.0.0.1 (::1 with `ipv6`) and an ephemeral port; it
+// never accepts, the system completes connects into its queue. Throws when
+// the address cannot be bound.
 class LoopbackListener {
 public:
-    LoopbackListener();
+    explicit LoopbackListener(bool ipv6 = false);
     ~LoopbackListener();
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;
 
     int port() const { return port_; }
-    // "http://127.0.0.1:<port>/announce"
+    // "http://127.0.0.1:<port>/announce" or "http://[::1]:<port>/announce"
     std::string url() const;
 
     // Fills the accept queue so that further connection attempts are
@@ -27,13 +30,58 @@ public:
 private:
     long long fd_;
     int port_;
+    bool ipv6_;
     std::vector<long long> clients_;
 };
+
+// A UDP socket on 127.0.0.1 and an ephemeral port standing for a UDP
+// tracker. It does nothing by itself: answer() handles the datagrams that
+// wait, so a single-threaded test calls it from the probe's wait.
+class LoopbackUdpPeer {
+public:
+    enum class Reply {
+        Tracker,           // the 16-byte connect reply
+        WrongTransaction,  // a reply with another transaction id
+        Silent,            // nothing
+    };
+    explicit LoopbackUdpPeer(Reply reply = Reply::Tracker);
+    ~LoopbackUdpPeer();
+    LoopbackUdpPeer(const LoopbackUdpPeer&) = delete;
+    LoopbackUdpPeer& operator=(const LoopbackUdpPeer&) = delete;
+
+    // "udp://127.0.0.1:<port>/announce"
+    std::string url() const;
+    // Reads every waiting datagram and replies as set up.
+    void answer();
+    int requestsSeen() const { return requests_; }
+
+private:
+    long long fd_;
+    int port_;
+    Reply reply_;
+    int requests_ = 0;
+};
+
+// The reply of LoopbackUdpPeer to a request (empty for a silent peer and
+// for datagrams shorter than a connect request): action 0, the request's
+// transaction id (or the next one), a connection id.
+inline std::string udpPeerReply(LoopbackUdpPeer::Reply reply, const unsigned char* request, size_t size) {
+    if (reply == LoopbackUdpPeer::Reply::Silent || size < 16) return {};
+    std::string answer(16, '\0');
+    for (int i = 0; i < 4; ++i) answer[4 + i] = static_cast<char>(request[12 + i]);
+    if (reply == LoopbackUdpPeer::Reply::WrongTransaction) answer[7] = static_cast<char>(answer[7] + 1);
+    for (int i = 8; i < 16; ++i) answer[i] = static_cast<char>(0x11 * i);
+    return answer;
+}
 
 // A loopback port that was bound and closed again: connects to it are refused.
 int closedLoopbackPort();
 
 // A retracker URL with that port.
 std::string refusedUrl();
+
+// "udp://127.0.0.1:<port>/announce" with a UDP port that was bound and
+// closed again: datagrams to it are refused.
+std::string refusedUdpUrl();
 
 }  // namespace testing_support

@@ -19,23 +19,31 @@ sockaddr_in loopbackAddress(int port) {
     return address;
 }
 
-// A socket bound to 127.0.0.1 on a port the system picks; returns the port.
-int bindEphemeral(int fd) {
+// A socket bound to 127.0.0.1 (or ::1) on a port the system picks; returns the port.
+int bindEphemeral(int fd, bool ipv6 = false) {
+    sockaddr_in6 address6{};
+    address6.sin6_family = AF_INET6;
+    address6.sin6_addr = in6addr_loopback;
     sockaddr_in address = loopbackAddress(0);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        throw std::runtime_error("bind failed");
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.sin_port);
+    sockaddr* bound = ipv6 ? reinterpret_cast<sockaddr*>(&address6) : reinterpret_cast<sockaddr*>(&address);
+    socklen_t length = ipv6 ? sizeof address6 : sizeof address;
+    if (bind(fd, bound, length) != 0) throw std::runtime_error("bind failed");
+    getsockname(fd, bound, &length);
+    return ntohs(ipv6 ? address6.sin6_port : address.sin_port);
 }
 
 }  // namespace
 
-LoopbackListener::LoopbackListener() {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+LoopbackListener::LoopbackListener(bool ipv6) : ipv6_(ipv6) {
+    int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) throw std::runtime_error("socket failed");
     fd_ = fd;
-    port_ = bindEphemeral(fd);
+    try {
+        port_ = bindEphemeral(fd, ipv6);
+    } catch (...) {
+        close(fd);
+        throw;
+    }
     if (listen(fd, 128) != 0) throw std::runtime_error("listen failed");
 }
 
@@ -44,7 +52,9 @@ LoopbackListener::~LoopbackListener() {
     close(static_cast<int>(fd_));
 }
 
-std::string LoopbackListener::url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/announce"; }
+std::string LoopbackListener::url() const {
+    return (ipv6_ ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(port_) + "/announce";
+}
 
 void LoopbackListener::fillQueue() {
     // Linux keeps backlog + 1 completed connections; with the backlog
@@ -68,6 +78,39 @@ int closedLoopbackPort() {
     const int port = bindEphemeral(fd);
     close(fd);
     return port;
+}
+
+LoopbackUdpPeer::LoopbackUdpPeer(Reply reply) : reply_(reply) {
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) throw std::runtime_error("socket failed");
+    fd_ = fd;
+    port_ = bindEphemeral(fd);
+}
+
+LoopbackUdpPeer::~LoopbackUdpPeer() { close(static_cast<int>(fd_)); }
+
+std::string LoopbackUdpPeer::url() const { return "udp://127.0.0.1:" + std::to_string(port_) + "/announce"; }
+
+void LoopbackUdpPeer::answer() {
+    unsigned char request[2048];
+    sockaddr_storage from{};
+    socklen_t length = sizeof from;
+    for (ssize_t size; (size = recvfrom(static_cast<int>(fd_), request, sizeof request, 0,
+                                        reinterpret_cast<sockaddr*>(&from), &length)) >= 0;
+         length = sizeof from) {
+        ++requests_;
+        const std::string reply = udpPeerReply(reply_, request, static_cast<size_t>(size));
+        if (!reply.empty())
+            sendto(static_cast<int>(fd_), reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
+    }
+}
+
+std::string refusedUdpUrl() {
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) throw std::runtime_error("socket failed");
+    const int port = bindEphemeral(fd);
+    close(fd);
+    return "udp://127.0.0.1:" + std::to_string(port) + "/announce";
 }
 
 std::string refusedUrl() { return "http://127.0.0.1:" + std::to_string(closedLoopbackPort()) + "/announce"; }

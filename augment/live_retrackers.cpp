@@ -1,0 +1,82 @@
+#include "augment/live_retrackers.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "numbers/decimal.h"
+#include "settings/directory.h"
+#include "settings/profile.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+bool equalsIgnoringAsciiCase(const std::string& text, const char* expected) {
+    size_t i = 0;
+    for (; expected[i] != '\0'; ++i) {
+        if (i >= text.size()) return false;
+        char a = text[i], b = expected[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return i == text.size();
+}
+
+}  // namespace
+
+void parseTrackerCheck(const char* text, std::vector<int32_t>& list) {
+    std::string_view rest(text);
+    numbers::ClampedInt32 read = numbers::readClampedInt32(rest);
+    while (read.value != 0) {
+        list.push_back(read.value);
+        rest.remove_prefix(read.consumed);
+        while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+        if (rest.empty()) return;
+        read = numbers::readClampedInt32(rest);
+    }
+}
+
+std::vector<int32_t> liveNumbers(std::string_view trackerCheck) {
+    std::string text(trackerCheck);
+    if (text.size() >= kProfileValueLimit && text.back() != ' ') {
+        const size_t lastSpace = text.rfind(' ');
+        text.erase(lastSpace == std::string::npos ? 0 : lastSpace + 1);
+    }
+    std::vector<int32_t> list;
+    parseTrackerCheck(text.c_str(), list);
+    return list;
+}
+
+LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath) {
+    LiveRetrackers live;
+    live.choice = settings::chooseDirectorySection(settingsPath, settings::IndexCheck::RejectUnset);
+    if (live.choice.failure != settings::DirectoryFailure::None) return live;
+    live.addStatistics = equalsIgnoringAsciiCase(settings::readSetting(settingsPath, settings::kAddStat), "True");
+
+    const std::vector<int32_t> numbers = liveNumbers(settings::readSetting(settingsPath, settings::kTrackerCheck));
+    if (numbers.empty()) return live;
+    // Numbers above the count are never looked up; negative ones are, like
+    // any other number.
+    const std::vector<NumberedUrl> urls = retrackerUrls(
+        live.choice.directory, live.choice.section, std::numeric_limits<int32_t>::min(), live.choice.count);
+    for (int32_t number : numbers) {
+        auto found = std::lower_bound(urls.begin(), urls.end(), number,
+                                      [](const NumberedUrl& url, int32_t n) { return url.number < n; });
+        if (found != urls.end() && found->number == number) live.urls.push_back(found->url);
+    }
+    return live;
+}
+
+std::string failureLine(const settings::DirectoryChoice& choice) {
+    using settings::DirectoryFailure;
+    switch (choice.failure) {
+    case DirectoryFailure::None: return {};
+    case DirectoryFailure::BadIndex: return "Bad city or provider";
+    case DirectoryFailure::BadCity: return "Bad city " + decimalString(choice.city);
+    case DirectoryFailure::BadProvider:
+        return "Bad provider " + decimalString(choice.provider) + " for city " + choice.cityName;
+    case DirectoryFailure::NoRetrackers:
+        return "No active retrackers for provider " + choice.providerName + ", city " + choice.cityName;
+    }
+    return {};
+}

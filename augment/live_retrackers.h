@@ -1,0 +1,38 @@
+// Which retrackers Tavrin adds: the user's city and provider from
+// Settings.ini, their retracker section in the directory, and of its
+// retrackers those that TrackerCheck lists as live. Knows nothing of
+// torrents, so any caller that adds retrackers to something can use it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/directory_choice.h"
+
+struct LiveRetrackers {
+    settings::DirectoryChoice choice;  // choice.failure None when resolved
+    std::vector<std::string> urls;     // in TrackerCheck order, repeats kept
+    bool addStatistics = false;        // AddStat is "True" in any letter case
+};
+
+// Follows the road with TrackerIniIndex checked for -1, then reads
+// TrackerCheck and AddStat. The URLs are those of the listed numbers that are
+// not above the count and have a non-empty key; the directory is read once
+// for all of them. On a failure only `choice` is filled.
+LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath);
+
+// Tavrin's log line for a failed choice: "Bad city or provider", "Bad city
+// %d", "Bad provider %d for city %s" or "No active retrackers for provider
+// %s, city %s". Empty for DirectoryFailure::None.
+std::string failureLine(const settings::DirectoryChoice& choice);
+
+// Appends the numbers of a TrackerCheck value to the list: numbers separated
+// by spaces, up to the first 0 or anything that is not a number.
+void parseTrackerCheck(const char* text, std::vector<int32_t>& list);
+
+// The live list of a TrackerCheck value as read from Settings.ini. A value
+// of the full read length may have been cut inside its last number, so
+// unless it ends in a space that last number is left out.
+std::vector<int32_t> liveNumbers(std::string_view trackerCheck);

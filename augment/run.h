@@ -1,0 +1,11 @@
+// What the steps of one Tavrin run share: where it stands and its log.
+// Handed down from the main flow; nothing of a run lives in globals.
+#pragma once
+
+#include "augment/log.h"
+#include "settings/settings_file.h"
+
+struct TavrinRun {
+    settings::RunPaths paths;
+    Log& log;
+};
