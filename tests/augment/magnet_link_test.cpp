@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "augment/live_retrackers.h"
 #include "augment/magnet_link.h"
 
 namespace {
@@ -67,6 +68,22 @@ TEST(MagnetLink, TrackersAreAppendedOnceAndEncoded) {
         ASSERT_TRUE(parsed);
         EXPECT_EQ(withTrackers(row.link, *parsed, row.urls), row.link + row.added);
     }
+}
+
+// A link's retrackers get the statistics query from "dn" and "xl", with an
+// empty comment, then are encoded once more as "tr" values.
+TEST(MagnetLink, StatisticsQueryFromNameAndSize) {
+    LiveRetrackers live;
+    live.choice.city = 2;
+    live.choice.provider = 1;
+    live.addStatistics = true;
+    live.urls = {"http://stat.retracker.local/announce", "http://plain/announce"};
+    const std::string link = kLink + "&dn=Big+Buck%20Bunny&xl=276134947";
+    auto parsed = parseMagnetLink(link);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(withTrackers(link, *parsed, urlsToAdd(live, parsed->name, parsed->size, "")),
+              link + "&tr=http%3a%2f%2fstat.retracker.local%2fannounce%3fname%3dBig%2520Buck%2520Bunny%26size%3d"
+                     "276134947%26comment%3d%26isp%3d2%2b1&tr=http%3a%2f%2fplain%2fannounce");
 }
 
 TEST(FileUrl, LocalPaths) {
