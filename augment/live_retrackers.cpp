@@ -2,27 +2,12 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
 #include "numbers/decimal.h"
 #include "settings/directory.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
-
-namespace {
-
-bool equalsIgnoringAsciiCase(const std::string& text, const char* expected) {
-    size_t i = 0;
-    for (; expected[i] != '\0'; ++i) {
-        if (i >= text.size()) return false;
-        char a = text[i], b = expected[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return i == text.size();
-}
-
-}  // namespace
 
 void parseTrackerCheck(const char* text, std::vector<int32_t>& list) {
     std::string_view rest(text);
@@ -51,7 +36,7 @@ LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath) {
     LiveRetrackers live;
     live.choice = settings::chooseDirectorySection(settingsPath, settings::IndexCheck::RejectUnset);
     if (live.choice.failure != settings::DirectoryFailure::None) return live;
-    live.addStatistics = equalsIgnoringAsciiCase(settings::readSetting(settingsPath, settings::kAddStat), "True");
+    live.addStatistics = settings::settingIsTrue(settingsPath, settings::kAddStat);
 
     const std::vector<int32_t> numbers = liveNumbers(settings::readSetting(settingsPath, settings::kTrackerCheck));
     if (numbers.empty()) return live;
@@ -79,4 +64,34 @@ std::string failureLine(const settings::DirectoryChoice& choice) {
         return "No active retrackers for provider " + choice.providerName + ", city " + choice.cityName;
     }
     return {};
+}
+
+std::vector<std::string> urlsToAdd(const LiveRetrackers& live, const std::string& name, int64_t size,
+                                   const std::string& comment) {
+    std::vector<std::string> urls;
+    for (std::string url : live.urls) {
+        if (live.addStatistics && url.find(kStatisticsHost) != std::string::npos) {
+            url += "?name=" + urlEncode(name) + "&size=" + std::to_string(size) + "&comment=" + urlEncode(comment) +
+                   "&isp=" + decimalString(live.choice.city) + "+" + decimalString(live.choice.provider);
+        }
+        urls.push_back(std::move(url));
+    }
+    return urls;
+}
+
+std::string urlEncode(const std::string& bytes) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (unsigned char c : bytes) {
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.';
+        if (plain) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
 }

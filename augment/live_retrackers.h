@@ -11,6 +11,10 @@
 
 #include "settings/directory_choice.h"
 
+// A retracker URL that contains this host name gets the statistics query
+// appended when AddStat is on.
+constexpr const char* kStatisticsHost = "stat.retracker.local";
+
 struct LiveRetrackers {
     settings::DirectoryChoice choice;  // choice.failure None when resolved
     std::vector<std::string> urls;     // in TrackerCheck order, repeats kept
@@ -36,3 +40,14 @@ void parseTrackerCheck(const char* text, std::vector<int32_t>& list);
 // of the full read length may have been cut inside its last number, so
 // unless it ends in a space that last number is left out.
 std::vector<int32_t> liveNumbers(std::string_view trackerCheck);
+
+// The live URLs as they are added to a torrent or a link: each naming
+// kStatisticsHost gets, when AddStat is on, the statistics query
+// "?name=<name>&size=<size>&comment=<comment>&isp=<city>+<provider>" with
+// name and comment encoded by urlEncode.
+std::vector<std::string> urlsToAdd(const LiveRetrackers& live, const std::string& name, int64_t size,
+                                   const std::string& comment);
+
+// Bytes A-Z, a-z, 0-9 and "." stay; every other byte becomes "%" and two
+// lower-case hex digits.
+std::string urlEncode(const std::string& bytes);

@@ -1,8 +1,7 @@
 #include "augment/retracker_step.h"
 
-#include <cstdio>
-
 #include "settings/profile.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -24,9 +23,25 @@ void addFileTreeLengths(const BValue& tree, uint64_t& sum) {
     }
 }
 
+// A torrent whose "info" holds "private" = 1 may be announced only to its own
+// tracker. Never throws: a torrent of any other shape is not private here.
+bool isPrivate(const BValue& root) {
+    if (root.kind != BDict) return false;
+    const BValue* info = root.find("info");
+    if (!info || info->kind != BDict) return false;
+    const BValue* flag = info->find("private");
+    return flag && flag->kind == BInt && flag->asInt() == 1;
+}
+
 }  // namespace
 
 int32_t runRetrackerStep(const TavrinRun& run, BValue& root) {
+    // Adding public retrackers would announce a private swarm where anyone
+    // on the provider's network can see its peers.
+    if (isPrivate(root) && !settings::settingIsTrue(run.paths.settingsPath, settings::kAddToPrivate)) {
+        run.log.message("Private torrent, no retrackers added");
+        return 0;
+    }
     // The directory is resolved in full before the torrent is touched, so a
     // directory failure leaves the tree as it was.
     const LiveRetrackers live = resolveLiveRetrackers(run.paths.settingsPath);
@@ -36,23 +51,6 @@ int32_t runRetrackerStep(const TavrinRun& run, BValue& root) {
     }
     augmentAnnounceList(live, root);
     return 0;
-}
-
-std::string urlEncode(const std::string& bytes) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (unsigned char c : bytes) {
-        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.';
-        if (plain) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
 }
 
 int64_t totalSize(const BValue& root) {
@@ -81,14 +79,6 @@ void augmentAnnounceList(const LiveRetrackers& live, BValue& root) {
     }
     announceList->append(listOfString(ownUrl));
 
-    char sizeText[24];
-    std::snprintf(sizeText, sizeof sizeText, "%lld", static_cast<long long>(totalSize(root)));
-
-    for (std::string url : live.urls) {
-        if (live.addStatistics && url.find(kStatisticsHost) != std::string::npos) {
-            url += "?name=" + urlEncode(name) + "&size=" + sizeText + "&comment=" + urlEncode(comment) +
-                   "&isp=" + decimalString(live.choice.city) + "+" + decimalString(live.choice.provider);
-        }
+    for (const std::string& url : urlsToAdd(live, name, totalSize(root), comment))
         announceList->append(listOfString(url));
-    }
 }

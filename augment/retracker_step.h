@@ -9,12 +9,9 @@
 #include "augment/run.h"
 #include "bencoding/bvalue.h"
 
-// A retracker URL that contains this host name gets the statistics query
-// appended when AddStat is on.
-constexpr const char* kStatisticsHost = "stat.retracker.local";
-
 // Resolves the live retrackers from the run's Settings.ini and augments the
-// document. 0 when it was augmented; 1 after one log line naming the failure,
+// document. A private torrent ("private" = 1 in "info") is left as it is,
+// after a log line, unless AddToPrivate is "True" in any letter case. 0 when it was augmented; 1 after one log line naming the failure,
 // the tree then unchanged. Throws BadType for a torrent key of the wrong kind
 // (or a missing "info", "name" or size).
 int32_t runRetrackerStep(const TavrinRun& run, BValue& root);
@@ -24,10 +21,6 @@ int32_t runRetrackerStep(const TavrinRun& run, BValue& root);
 // statistics query when `live.addStatistics` is on and it names
 // kStatisticsHost. `live` must be resolved. Throws BadType as above.
 void augmentAnnounceList(const LiveRetrackers& live, BValue& root);
-
-// Bytes A-Z, a-z, 0-9 and "." stay; every other byte becomes "%" and two
-// lower-case hex digits.
-std::string urlEncode(const std::string& bytes);
 
 // The torrent's size: "length" of "info", else the sum of the "length" of
 // each "files" element, else (a torrent with only a v2 "file tree") the sum

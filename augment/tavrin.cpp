@@ -4,6 +4,7 @@
 
 #include "augment/client_launch.h"
 #include "augment/log.h"
+#include "augment/magnet_link.h"
 #include "augment/run.h"
 #include "augment/retracker_step.h"
 #include "bencoding/reader.h"
@@ -16,10 +17,45 @@ namespace {
 
 constexpr size_t kHugePageTorrent = size_t{1} << 20;
 
+void logWriteFailure(const TavrinRun& run, const std::string& path, int errorCode) {
+    run.log.message("Writing of \"" + path + "\" failed with code " + decimalString(errorCode));
+}
+
+// A magnet link gets the live retrackers as "tr" parameters, then goes to the
+// client (or, with a second argument, into that file) in place of a torrent.
+int augmentMagnetLink(int argc, char** argv, const TavrinRun& run) {
+    const std::string link = argv[1];
+    const std::optional<MagnetLink> parsed = parseMagnetLink(link);
+    if (!parsed) {
+        run.log.message("Bad magnet link");
+        return 1;
+    }
+    const LiveRetrackers live = resolveLiveRetrackers(run.paths.settingsPath);
+    if (live.choice.failure != settings::DirectoryFailure::None) {
+        run.log.message(failureLine(live.choice));
+        return 1;
+    }
+    // A link has no comment; its size is "xl" when it gives one.
+    const std::string augmented = withTrackers(link, *parsed, urlsToAdd(live, parsed->name, parsed->size, ""));
+    if (argc > 2) {
+        const std::string outputPath = argv[2];
+        const std::string line = augmented + "\n";
+        const platform::ReplaceResult written = platform::replaceFile(outputPath, line.data(), line.size());
+        if (!written.ok) {
+            logWriteFailure(run, outputPath, written.errorCode);
+            return 1;
+        }
+        return 0;
+    }
+    runClientLaunch(run, augmented);
+    return 0;
+}
+
 // Steps after the log is open. Returns the exit code; exceptions go to the caller.
 int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
     const bool outputGiven = argc > 2;
-    const std::string torrentArgument = argv[1];
+    // A file manager may hand over a file:// URL instead of a path.
+    const std::string torrentArgument = localPathOfFileUrl(argv[1]).value_or(argv[1]);
 
     // The torrent is mapped, and the pages the reader has passed are dropped
     // as it goes, so the document and its tree are not both resident in full.
@@ -63,7 +99,7 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
                                                  : platform::ReplaceResult{false, replacement.errorCode()};
     }
     if (!written.ok) {
-        run.log.message("Writing of \"" + outputPath + "\" failed with code " + decimalString(written.errorCode));
+        logWriteFailure(run, outputPath, written.errorCode);
         return 1;
     }
     document.reset();
@@ -83,7 +119,7 @@ int tavrinMain(int argc, char** argv) {
         const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
         if (!log.open(run.paths.executableDirectory + "Tavrin.log")) return 1;
         log.message("Running for torrent \"" + std::string(argv[1]) + "\"");
-        exitCode = augmentTorrent(argc, argv, run);
+        exitCode = isMagnetLink(argv[1]) ? augmentMagnetLink(argc, argv, run) : augmentTorrent(argc, argv, run);
     } catch (const BadType&) {
         log.message("Bad type access");
         exitCode = 1;

@@ -29,6 +29,18 @@ std::string readSetting(const std::string& settingsPath, const char* key) {
     return readProfileString(kSection, key, "", settingsPath);
 }
 
+bool settingIsTrue(const std::string& settingsPath, const char* key) {
+    const std::string value = readSetting(settingsPath, key);
+    static constexpr char kTrue[] = "true";
+    if (value.size() != sizeof kTrue - 1) return false;
+    for (size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kTrue[i]) return false;
+    }
+    return true;
+}
+
 std::string trackersFilePath(const std::string& settingsPath) {
     std::string value = readSetting(settingsPath, kTrackersFile);
     if (value.empty()) return value;

@@ -14,6 +14,7 @@ constexpr const char* kTrackersFile = "TrackersFile";        // path of the retr
 constexpr const char* kTrackerIniIndex = "TrackerIniIndex";  // "city provider", both 0-based
 constexpr const char* kTrackerCheck = "TrackerCheck";        // live retracker numbers, ended by " 0"
 constexpr const char* kAddStat = "AddStat";                  // "True" (any case) adds the statistics query
+constexpr const char* kAddToPrivate = "AddToPrivate";        // "True" (any case) adds retrackers to private torrents too
 constexpr const char* kLaunchPath = "LaunchPath";            // the BitTorrent client's executable
 constexpr const char* kLaunchArguments = "LaunchArguments";  // its argument template; "%1" is the torrent
 
@@ -30,6 +31,9 @@ RunPaths runPathsFor(const std::string& executablePath);
 
 // A key of section "Settings", "" when absent.
 std::string readSetting(const std::string& settingsPath, const char* key);
+
+// True when the key holds "True" in any letter case (and nothing else).
+bool settingIsTrue(const std::string& settingsPath, const char* key);
 
 // The retracker directory named by TrackersFile, as a path to read.
 std::string trackersFilePath(const std::string& settingsPath);

@@ -68,5 +68,41 @@ TEST_F(TavrinAugment, StatisticsQuery) {
                   "e" + kSingleFile + "e");
 }
 
+// A private torrent is written unchanged but for canonical form, whatever the
+// settings, unless AddToPrivate lets the retrackers in.
+TEST_F(TavrinAugment, PrivateTorrents) {
+    const std::string info = "4:infod6:lengthi1e4:name1:x7:privatei1ee";
+    const std::string torrent = "d8:announce" + bstr(kOwn) + info + "e";
+    const std::string live = "TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\n";
+    EXPECT_EQ(augment(torrent, live), torrent);
+    EXPECT_EQ(augment(torrent, ""), torrent);  // no settings needed
+    EXPECT_EQ(logLines().back(), "Private torrent, no retrackers added");
+    EXPECT_EQ(augment(torrent, live + "AddToPrivate=true\r\n"),
+              "d8:announce" + bstr(kOwn) + "13:announce-listl" + tier(kOwn) + tier(kR1) + "e" + info + "e");
+}
+
+TEST_F(TavrinAugment, MagnetLinks) {
+    const std::string link = "magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a&dn=a+b&tr=" + kR2;
+    writeSettings("TrackerIniIndex=0 0\r\nTrackerCheck=1 2 0\r\n");
+    EXPECT_EQ(run({link, "out.txt"}).exitCode, 0);
+    EXPECT_EQ(box.read("out.txt"), link + "&tr=http%3a%2f%2f192.0.2.1%3a81%2fannounce\n");
+
+    EXPECT_EQ(run({"magnet:?xt=urn:btih:123", "bad.txt"}).exitCode, 1);
+    EXPECT_FALSE(box.exists("bad.txt"));
+    EXPECT_EQ(logLines().back(), "Bad magnet link");
+    writeSettings("TrackerIniIndex=2 0\r\n");
+    EXPECT_EQ(run({link, "bad.txt"}).exitCode, 1);
+    EXPECT_EQ(logLines().back(), "Bad city 3");
+}
+
+TEST_F(TavrinAugment, FileUrlsArePaths) {
+    writeSettings("TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\n");
+    box.write("in a.torrent", "d" + kSingleFile + "e");
+    std::string url = "file://" + box.path("in a.torrent");
+    url.replace(url.find(' '), 1, "%20");
+    EXPECT_EQ(run({url, "out.torrent"}).exitCode, 0);
+    EXPECT_EQ(box.read("out.torrent"), "d13:announce-listllel" + bstr(kR1) + "ee" + kSingleFile + "e");
+}
+
 }  // namespace
 }  // namespace testing_support
