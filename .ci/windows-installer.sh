@@ -14,19 +14,7 @@ cd "$(dirname "$0")/.."
 source .ci/packages.sh
 ensure_packages g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 nsis
 
-failures=0
-passes=0
-check() {  # check "what" command...: runs the command, reports the outcome
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok   $what"
-    passes=$((passes + 1))
-  else
-    echo "FAIL $what"
-    failures=$((failures + 1))
-  fi
-}
+source .ci/checks.sh
 
 echo "== build both installers"
 for arch in x64 x86; do
@@ -87,6 +75,8 @@ setting_is() {  # EXPECTED KEY FILE
   actual=$(setting "$2" "$3")
   [[ $actual == "$1" ]] || { echo "     $2 is: $actual" >&2; return 1; }
 }
+
+quiet() { "$@" >>"$work/wine.out" 2>&1 </dev/null; }  # keeps what the scripts print out of the report
 
 classes='HKCU\Software\Classes'
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Retrackers'
@@ -223,14 +213,14 @@ for row in "${rows[@]}"; do
   [[ $path == - ]] && path=$sample_path
   [[ $args == - ]] && args=$sample_args
   reg_set "$classes\\Recorder.Torrent\\shell\\open\\command" "" "$earlier"
-  "$wine" cmd /c "$zip_win\\register.cmd" /nopause >"$work/register.out" 2>&1 </dev/null || true
+  quiet "$wine" cmd /c "$zip_win\\register.cmd" /nopause || true
   check "earlier command $earlier: LaunchPath=$path" setting_is "$path" LaunchPath "$zip/Settings.ini"
   check "earlier command $earlier: LaunchArguments=$args" setting_is "$args" LaunchArguments "$zip/Settings.ini"
 done
 zip_open="\"$zip_win\\Tavrin.exe\" \"%1\""
 check "register.cmd registers the Tavrin.exe beside it" reg_is "$zip_open" "$classes\\Retrackers.Torrent\\shell\\open\\command"
 check "... for magnet links too" reg_is "$zip_open" "$classes\\magnet\\shell\\open\\command"
-check "unregister.cmd ends with 0" "$wine" cmd /c "$zip_win\\unregister.cmd" /nopause </dev/null
+check "unregister.cmd ends with 0" quiet "$wine" cmd /c "$zip_win\\unregister.cmd" /nopause
 check "unregister.cmd gives .torrent back" reg_is Recorder.Torrent "$classes\\.torrent"
 check "unregister.cmd removes the magnet key it created" no_key "$classes\\magnet"
 check "unregister.cmd removes Retrackers.Torrent" no_key "$classes\\Retrackers.Torrent"

@@ -97,12 +97,12 @@ function contains(list, item) {
     return false;
 }
 
-// Ours: our own data, or a command starting any Tavrin.exe (an earlier
+// Ours: our own data, or a command that starts any Tavrin.exe (an earlier
 // registration from another folder is not an earlier handler).
 function isOurs(entry, data) {
     if (data === null) return false;
     if (data === entry[2]) return true;
-    return entry[2].charAt(0) === '"' && isTavrin(splitCommand(data).program);
+    return /\\command$/.test(entry[0]) && isTavrin(splitCommand(data).program);
 }
 
 function groupIsOurs(group) {
