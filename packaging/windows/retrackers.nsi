@@ -109,6 +109,7 @@ SectionEnd
 
 Section "Open .torrent files and magnet links with Tavrin" SecRegister
   !insertmacro REGISTRATION register
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "Registered" 1
 SectionEnd
 
 Section /o "Run Keswel every day (Task Scheduler)" SecTask
@@ -137,8 +138,11 @@ Function .onInit
 FunctionEnd
 
 Section "Uninstall"
-  ; The earlier handlers come back first, while the script is still there.
-  ${If} ${FileExists} "$INSTDIR\registration.js"
+  ; The earlier handlers come back first, while the script is still there;
+  ; only when this installer registered (not a register.cmd elsewhere).
+  ReadRegDWORD $0 HKCU "${UNINSTALL_KEY}" "Registered"
+  ${If} $0 == 1
+  ${AndIf} ${FileExists} "$INSTDIR\registration.js"
     !insertmacro REGISTRATION unregister
   ${EndIf}
   ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "Keswel task"
