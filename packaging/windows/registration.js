@@ -80,7 +80,7 @@ function handlerGroups(tavrin) {
         {key: ".torrent", entries: [[".torrent", "", PROG_ID],
                                     [".torrent", "Content Type", "application/x-bittorrent"]]},
         {key: "magnet", entries: [["magnet\\shell\\open\\command", "", open],
-                                  ["magnet", "", "URL:Magnet link"],
+                                  ["magnet", "", "URL:Magnet link (opened through Tavrin)"],
                                   ["magnet", "URL Protocol", ""]]}
     ];
 }
