@@ -10,17 +10,7 @@ top=$PWD
 source .ci/packages.sh
 ensure_packages desktop-file-utils xdg-utils
 
-failures=0
-check() {  # check "what" command...: runs the command, reports the outcome
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok   $what"
-  else
-    echo "FAIL $what"
-    failures=$((failures + 1))
-  fi
-}
+source .ci/checks.sh
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -11,6 +11,13 @@
 #   <prefix>/integration/*.in          and Keswel timer (install/uninstall)
 #   <prefix>/retrackers.reg,           Windows: .torrent and magnet sample
 #   <prefix>/retrackers-remove.reg       and its removal
+#   <prefix>/register.cmd,             Windows: registration for the user from
+#   <prefix>/unregister.cmd,             this folder, and its undoing, both
+#   <prefix>/registration.js             through this script
+#
+# A Windows build also has the target "installer" (when makensis is found):
+# a per-user setup program made from this folder, see
+# packaging/windows/retrackers.nsi.
 
 set(RETRACKERS_PACKAGING_DIR "${PROJECT_SOURCE_DIR}/packaging")
 
@@ -24,6 +31,9 @@ if(WIN32)
   set(retrackers_sample_settings "${RETRACKERS_PACKAGING_DIR}/windows/Settings.ini")
   install(FILES "${RETRACKERS_PACKAGING_DIR}/windows/retrackers.reg"
                 "${RETRACKERS_PACKAGING_DIR}/windows/retrackers-remove.reg"
+                "${RETRACKERS_PACKAGING_DIR}/windows/register.cmd"
+                "${RETRACKERS_PACKAGING_DIR}/windows/unregister.cmd"
+                "${RETRACKERS_PACKAGING_DIR}/windows/registration.js"
           DESTINATION .)
 else()
   set(retrackers_sample_settings "${RETRACKERS_PACKAGING_DIR}/linux/Settings.ini")
@@ -77,3 +87,30 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "/Retrackers")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)
+
+# The Windows installer: the install folder above, staged afresh (so the
+# sample Settings.ini is the one packed), then packed by makensis.
+if(WIN32)
+  find_program(RETRACKERS_MAKENSIS makensis)
+  if(RETRACKERS_MAKENSIS)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+      set(retrackers_arch x64)
+    else()
+      set(retrackers_arch x86)
+    endif()
+    set(retrackers_stage "${PROJECT_BINARY_DIR}/installer-stage")
+    set(RETRACKERS_INSTALLER "${PROJECT_BINARY_DIR}/Retrackers-${PROJECT_VERSION}-${retrackers_system}-setup.exe")
+    add_custom_target(installer
+      COMMAND "${CMAKE_COMMAND}" -E rm -rf "${retrackers_stage}"
+      COMMAND "${CMAKE_COMMAND}" --install "${PROJECT_BINARY_DIR}" --prefix "${retrackers_stage}" --strip
+      COMMAND "${RETRACKERS_MAKENSIS}" -V2 -NOCD "-DVERSION=${PROJECT_VERSION}" "-DARCH=${retrackers_arch}"
+              "-DSTAGE=${retrackers_stage}" "-DOUTFILE=${RETRACKERS_INSTALLER}"
+              "${RETRACKERS_PACKAGING_DIR}/windows/retrackers.nsi"
+      COMMENT "Packing ${RETRACKERS_INSTALLER}"
+      VERBATIM)
+    add_dependencies(installer Tavrin)
+    if(TARGET Keswel)
+      add_dependencies(installer Keswel)
+    endif()
+  endif()
+endif()

@@ -1,0 +1,421 @@
+// Makes the Tavrin.exe beside this script open .torrent files and magnet
+// links for the current user, or gives both back to what had them before.
+//
+//   cscript //nologo registration.js register
+//   cscript //nologo registration.js unregister
+//
+// register.cmd, unregister.cmd and the installer run it. Everything goes
+// under HKCU\Software\Classes, so no administrator rights are needed. What
+// held those places before is kept under HKCU\Software\Retrackers and put
+// back by "unregister", but only where our entries are still in place: a
+// handler the user picked since is left alone.
+//
+// When Settings.ini has no usable LaunchPath, "register" also takes the
+// client from the command of the earlier .torrent handler.
+//
+// Written for the Windows Script Host's JScript and for Wine's: no
+// WshShell.RegDelete and no WshShell.Exec (Wine lacks them), so deletions go
+// through reg.exe. Exit code 0 when done, 1 on failure, 2 on wrong usage.
+
+var shell = new ActiveXObject("WScript.Shell");
+var files = new ActiveXObject("Scripting.FileSystemObject");
+
+var CLASSES = "HKCU\\Software\\Classes\\";
+var PROG_ID = "Retrackers.Torrent";
+var MEMORY = "HKCU\\Software\\Retrackers\\";  // this script's alone: "unregister" deletes it
+var EARLIER = MEMORY + "Earlier handlers\\";  // value "<key>|<value name>" = earlier data
+var CREATED = MEMORY + "Created keys\\";      // value "<key>|" = "": the key did not exist before
+// The choice made with "Open with" and "Always use this app", which Windows
+// prefers to the classes' entries and lets no program write.
+var USER_CHOICE = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.torrent\\UserChoice\\ProgId";
+
+// Programs that would hand the torrent back to whatever opens torrents,
+// which is Tavrin again, or that are no client at all.
+var OPENERS = ["tavrin.exe", "explorer.exe", "cmd.exe", "rundll32.exe", "openwith.exe", "powershell.exe",
+               "pwsh.exe", "wscript.exe", "cscript.exe", "start.exe", "winebrowser.exe"];
+
+// ---- registry access
+
+function readValue(path) {  // path: key + "\\" + value name (a trailing "\\" reads the default value)
+    try {
+        return String(shell.RegRead(path));
+    } catch (e) {
+        return null;
+    }
+}
+
+function regExe(args) {
+    return shell.Run("reg.exe " + args, 0, true);
+}
+
+function keyExists(key) {  // key without a trailing backslash
+    return regExe('query "' + key + '"') === 0;
+}
+
+function deleteKey(key) {
+    if (keyExists(key)) regExe('delete "' + key + '" /f');
+}
+
+function deleteValue(key, name) {
+    regExe('delete "' + key + '" ' + (name === "" ? "/ve" : '/v "' + name + '"') + " /f");
+}
+
+// A command that names environment variables ("%ProgramFiles%") goes back as
+// an expandable string, as such commands are stored.
+function writeValue(key, name, data) {
+    var type = /%[A-Za-z_(][^%]*%/.test(data) ? "REG_EXPAND_SZ" : "REG_SZ";
+    shell.RegWrite(key + "\\" + name, data, type);
+}
+
+// ---- what we write, in groups that are taken and given back together
+
+function quoted(text) {
+    return '"' + text + '"';
+}
+
+// Each group belongs to us while its first entry holds our data.
+function handlerGroups(tavrin) {
+    var open = quoted(tavrin) + ' "%1"';
+    return [
+        {key: ".torrent", entries: [[".torrent", "", PROG_ID],
+                                    [".torrent", "Content Type", "application/x-bittorrent"]]},
+        {key: "magnet", entries: [["magnet\\shell\\open\\command", "", open],
+                                  ["magnet", "", "URL:Magnet link (opened through Tavrin)"],
+                                  ["magnet", "URL Protocol", ""]]}
+    ];
+}
+
+// Value names cannot hold a backslash for WshShell, so the key's are slashes.
+function memoryName(key, name) {
+    return key.replace(/\\/g, "/") + "|" + name;
+}
+
+function contains(list, item) {
+    for (var i = 0; i < list.length; ++i) {
+        if (list[i] === item) return true;
+    }
+    return false;
+}
+
+// Ours: our own data, or a command that starts any Tavrin.exe (an earlier
+// registration from another folder is not an earlier handler).
+function isOurs(entry, data) {
+    if (data === null) return false;
+    if (data === entry[2]) return true;
+    return /\\command$/.test(entry[0]) && isTavrin(splitCommand(data).program);
+}
+
+function groupIsOurs(group) {
+    var marker = group.entries[0];
+    return isOurs(marker, readValue(CLASSES + marker[0] + "\\" + marker[1]));
+}
+
+function takeGroup(group) {
+    if (!groupIsOurs(group)) {
+        forgetGroup(group);
+        if (!keyExists(CLASSES + group.key)) shell.RegWrite(CREATED + memoryName(group.key, ""), "", "REG_SZ");
+        for (var i = 0; i < group.entries.length; ++i) {
+            var entry = group.entries[i];
+            var earlier = readValue(CLASSES + entry[0] + "\\" + entry[1]);
+            if (earlier !== null) shell.RegWrite(EARLIER + memoryName(entry[0], entry[1]), earlier, "REG_SZ");
+        }
+    }
+    for (var j = 0; j < group.entries.length; ++j) {
+        var own = group.entries[j];
+        writeValue(CLASSES + own[0], own[1], own[2]);
+    }
+}
+
+function giveBackGroup(group) {
+    if (groupIsOurs(group)) {
+        if (readValue(CREATED + memoryName(group.key, "")) !== null) {
+            deleteKey(CLASSES + group.key);
+        } else {
+            for (var i = 0; i < group.entries.length; ++i) {
+                var entry = group.entries[i];
+                var earlier = readValue(EARLIER + memoryName(entry[0], entry[1]));
+                if (earlier !== null) writeValue(CLASSES + entry[0], entry[1], earlier);
+                else deleteValue(CLASSES + entry[0], entry[1]);
+            }
+        }
+    }
+    forgetGroup(group);
+}
+
+function forgetGroup(group) {
+    deleteValue(CREATED.slice(0, -1), memoryName(group.key, ""));
+    for (var i = 0; i < group.entries.length; ++i) deleteValue(EARLIER.slice(0, -1), memoryName(group.entries[i][0], group.entries[i][1]));
+}
+
+var OPEN_WITH = ".torrent\\OpenWithProgids";
+
+function writeProgId(tavrin) {
+    if (!keyExists(CLASSES + OPEN_WITH)) shell.RegWrite(CREATED + memoryName(OPEN_WITH, ""), "", "REG_SZ");
+    var key = CLASSES + PROG_ID;
+    writeValue(key, "", "Torrent file (opened through Tavrin)");
+    writeValue(key + "\\DefaultIcon", "", tavrin + ",0");
+    writeValue(key + "\\shell\\open\\command", "", quoted(tavrin) + ' "%1"');
+    writeValue(CLASSES + OPEN_WITH, PROG_ID, "");
+}
+
+// ---- the earlier .torrent handler's command, as Settings.ini values
+
+function isTavrin(program) {
+    return baseName(program).toLowerCase() === "tavrin.exe";
+}
+
+function baseName(path) {
+    return path.replace(/^.*[\\\/]/, "");
+}
+
+// Wine's ExpandEnvironmentStrings returns the terminating NUL as a character.
+function expanded(text) {
+    var result = shell.ExpandEnvironmentStrings(text);
+    var end = result.indexOf(String.fromCharCode(0));
+    return end < 0 ? result : result.slice(0, end);
+}
+
+// The program and the rest of a shell command line. An unquoted program path
+// may hold blanks ("C:\Program Files\x\x.exe %1"): it ends after ".exe".
+function splitCommand(command) {
+    command = expanded(command).replace(/^\s+|\s+$/g, "");
+    var program, rest;
+    if (command.charAt(0) === '"') {
+        var close = command.indexOf('"', 1);
+        if (close < 0) close = command.length;
+        program = command.slice(1, close);
+        rest = command.slice(close + 1);
+    } else {
+        var exe = /^(.*?\.exe)(\s|$)/i.exec(command);
+        program = exe ? exe[1] : command.split(/\s/)[0];
+        rest = command.slice(program.length);
+    }
+    return {program: program, rest: rest.replace(/^\s+|\s+$/g, "")};
+}
+
+// The shell's placeholders for the opened file (%1, %L, %V, quoted or not)
+// become Tavrin's %1, which Tavrin quotes itself; the first one only, and
+// other placeholders (%*, %I, a second file) are dropped. A command without
+// one gets the file at its end, as the shell gives it.
+function launchArguments(rest) {
+    var placed = false;
+    var args = rest.replace(/\s*("%[1LlVv]"|%[1LlVv]|%\*|%[Ii])/g, function (match, placeholder) {
+        if (placed || !/[1LlVv]/.test(placeholder)) return "";
+        placed = true;
+        return match.slice(0, match.length - placeholder.length) + "%1";
+    }).replace(/^\s+/, "");
+    return placed ? args : (args === "" ? "%1" : args + " %1");
+}
+
+function earlierTorrentProgIds() {
+    var ids = [
+        readValue(USER_CHOICE),
+        readValue(EARLIER + memoryName(".torrent", "")),
+        readValue("HKLM\\Software\\Classes\\.torrent\\")
+    ];
+    var result = [];
+    for (var i = 0; i < ids.length; ++i) {
+        if (ids[i] !== null && ids[i] !== "" && ids[i] !== PROG_ID) result.push(ids[i]);
+    }
+    return result;
+}
+
+function commandOf(progId) {
+    var roots = [CLASSES, "HKLM\\Software\\Classes\\"];
+    for (var i = 0; i < roots.length; ++i) {
+        var verb = readValue(roots[i] + progId + "\\shell\\") || "open";
+        var command = readValue(roots[i] + progId + "\\shell\\" + verb + "\\command\\");
+        if (command) return command;
+    }
+    return null;
+}
+
+// ---- Settings.ini: only the lines of the keys set change
+
+function readText(path) {
+    if (!files.FileExists(path)) return "";
+    var stream = files.OpenTextFile(path, 1, false, 0);
+    var text = stream.AtEndOfStream ? "" : stream.ReadAll();
+    stream.Close();
+    return text;
+}
+
+// Written beside the file and moved over it, so a failure leaves the old one.
+function writeText(path, text) {
+    var temporary = path + ".new";
+    var stream = files.OpenTextFile(temporary, 2, true, 0);
+    stream.Write(text);
+    stream.Close();
+    if (files.FileExists(path)) files.DeleteFile(path, true);
+    files.MoveFile(temporary, path);
+}
+
+function iniLines(text) {
+    var lines = [];
+    var pattern = /([^\r\n]*)(\r\n|\r|\n|$)/g;
+    var match;
+    while ((match = pattern.exec(text)) !== null && match.index < text.length) {
+        lines.push({body: match[1], end: match[2]});
+        if (match[0].length === 0) break;
+    }
+    return lines;
+}
+
+function trim(text) {
+    return text.replace(/^[\s\x1a]+|[\s\x1a]+$/g, "");
+}
+
+function sectionName(body) {  // the name of a "[...]" line, or null
+    var line = trim(body);
+    if (line.charAt(0) !== "[") return null;
+    var close = line.indexOf("]");
+    return trim(close < 0 ? line.slice(1) : line.slice(1, close));
+}
+
+function keyName(body) {  // the key of a "key=value" line, or null
+    var line = trim(body);
+    var equals = line.indexOf("=");
+    if (line.charAt(0) === ";" || equals < 0) return null;
+    return trim(line.slice(0, equals));
+}
+
+// Where section and key lie: {section: index of the section line or -1,
+// key: index of the key line or -1, last: index of the section's last key line}.
+function findKey(lines, section, key) {
+    var found = {section: -1, key: -1, last: -1};
+    for (var i = 0; i < lines.length; ++i) {
+        var name = sectionName(lines[i].body);
+        if (name !== null) {
+            if (found.section >= 0) break;
+            if (name.toLowerCase() === section.toLowerCase()) found.section = found.last = i;
+        } else if (found.section >= 0) {
+            var k = keyName(lines[i].body);
+            if (k === null) continue;
+            found.last = i;
+            if (k.toLowerCase() === key.toLowerCase()) {
+                found.key = i;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+function iniValue(lines, section, key) {
+    var at = findKey(lines, section, key).key;
+    if (at < 0) return "";
+    var body = lines[at].body;
+    var value = trim(body.slice(body.indexOf("=") + 1));
+    var first = value.charAt(0);
+    if (value.length >= 2 && (first === '"' || first === "'") && value.charAt(value.length - 1) === first) {
+        value = value.slice(1, -1);
+    }
+    return value;
+}
+
+function setIniValue(lines, section, key, value) {
+    var line = key + "=" + value;
+    var found = findKey(lines, section, key);
+    if (found.key >= 0) {
+        lines[found.key].body = line;
+        return;
+    }
+    if (found.section < 0) {
+        if (lines.length > 0 && lines[lines.length - 1].end === "") lines[lines.length - 1].end = "\r\n";
+        lines.push({body: "[" + section + "]", end: "\r\n"});
+        found.last = lines.length - 1;
+    }
+    if (lines[found.last].end === "") lines[found.last].end = "\r\n";
+    lines.splice(found.last + 1, 0, {body: line, end: "\r\n"});
+}
+
+function joinLines(lines) {
+    var text = "";
+    for (var i = 0; i < lines.length; ++i) text += lines[i].body + lines[i].end;
+    return text;
+}
+
+// ---- the two actions
+
+function adoptClient(folder) {
+    var settings = folder + "\\Settings.ini";
+    var lines = iniLines(readText(settings));
+    var current = iniValue(lines, "Settings", "LaunchPath");
+    if (current !== "" && files.FileExists(current)) {
+        WScript.Echo("Your client stays: LaunchPath=" + current);
+        return;
+    }
+    var ids = earlierTorrentProgIds();
+    var command = null;
+    for (var i = 0; i < ids.length && command === null; ++i) command = commandOf(ids[i]);
+    if (command === null) {
+        WScript.Echo("No earlier program for .torrent files: set LaunchPath and LaunchArguments in " + settings);
+        return;
+    }
+    var split = splitCommand(command);
+    if (contains(OPENERS, baseName(split.program).toLowerCase())) {
+        WScript.Echo("The earlier program for .torrent files is no client (" + split.program +
+                     "): set LaunchPath and LaunchArguments in " + settings);
+        return;
+    }
+    if (!files.FileExists(split.program)) {
+        WScript.Echo("The earlier program for .torrent files is not there (" + split.program +
+                     "): set LaunchPath and LaunchArguments in " + settings);
+        return;
+    }
+    var args = launchArguments(split.rest);
+    setIniValue(lines, "Settings", "LaunchPath", split.program);
+    setIniValue(lines, "Settings", "LaunchArguments", args);
+    writeText(settings, joinLines(lines));
+    WScript.Echo("Your client, from the earlier program for .torrent files, in " + settings + ":");
+    WScript.Echo("  LaunchPath=" + split.program);
+    WScript.Echo("  LaunchArguments=" + args);
+}
+
+function register(folder) {
+    var tavrin = folder + "\\Tavrin.exe";
+    if (!files.FileExists(tavrin)) {
+        WScript.Echo("No Tavrin.exe in " + folder);
+        return 1;
+    }
+    var groups = handlerGroups(tavrin);
+    for (var i = 0; i < groups.length; ++i) takeGroup(groups[i]);
+    writeProgId(tavrin);
+    WScript.Echo(".torrent files and magnet links now open with " + tavrin);
+    var choice = readValue(USER_CHOICE);
+    if (choice !== null && choice !== PROG_ID) {
+        WScript.Echo("Windows keeps your own choice for .torrent files (" + choice + "): right-click a .torrent file," +
+                     " Open with, Choose another app, and pick Tavrin.exe to change it.");
+    }
+    adoptClient(folder);
+    return 0;
+}
+
+function unregister(folder) {
+    var groups = handlerGroups(folder + "\\Tavrin.exe");
+    for (var i = 0; i < groups.length; ++i) giveBackGroup(groups[i]);
+    deleteKey(CLASSES + PROG_ID);
+    if (keyExists(CLASSES + OPEN_WITH)) {
+        if (readValue(CREATED + memoryName(OPEN_WITH, "")) !== null) deleteKey(CLASSES + OPEN_WITH);
+        else deleteValue(CLASSES + OPEN_WITH, PROG_ID);
+    }
+    deleteKey(MEMORY.slice(0, -1));
+    WScript.Echo(".torrent files and magnet links open again with what opened them before");
+    return 0;
+}
+
+function main() {
+    var action = WScript.Arguments.length === 1 ? WScript.Arguments.Item(0) : "";
+    var folder = files.GetParentFolderName(WScript.ScriptFullName);
+    try {
+        if (action === "register") return register(folder);
+        if (action === "unregister") return unregister(folder);
+    } catch (e) {
+        WScript.Echo("Failed: " + e.message + " (" + (e.number >>> 0).toString(16) + ")");
+        return 1;
+    }
+    WScript.Echo("Usage: cscript //nologo registration.js register|unregister");
+    return 2;
+}
+
+WScript.Quit(main());

@@ -1,0 +1,165 @@
+; Installer of Tavrin and Keswel for the current user only: no administrator
+; rights, everything in %LOCALAPPDATA%\Programs\Retrackers and under HKCU
+; (the uninstall entry; the registration script keeps its own key).
+; The build's "installer" target runs
+;   makensis -DVERSION=1.0.0 -DARCH=x64|x86 -DSTAGE=<install tree> -DOUTFILE=<setup.exe> retrackers.nsi
+; where the install tree is what "cmake --install" of a Windows build gives.
+;
+; Command line of the setup: /S installs silently with the default choices,
+; /KeswelTask also creates the daily Keswel task, /D=<folder> (last) installs
+; elsewhere. Uninstall.exe /S removes it silently.
+
+Unicode true
+!if "${ARCH}" == "x64"
+  Target amd64-unicode
+!else
+  Target x86-unicode
+!endif
+SetCompressor /SOLID lzma
+RequestExecutionLevel user
+ManifestDPIAware true
+
+!define PRODUCT "Retrackers"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Retrackers"
+!define TASK "Retrackers\Keswel daily"
+!define MENU "$SMPROGRAMS\Retrackers"
+!define LINK_KESWEL "${MENU}\Check the retrackers (Keswel).lnk"
+!define LINK_SETTINGS "${MENU}\Settings (Settings.ini).lnk"
+!define LINK_GUIDE "${MENU}\User's guide (README).lnk"
+
+Name "${PRODUCT} ${VERSION} (Tavrin and Keswel)"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION} ${ARCH}"
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "LogicLib.nsh"
+!include "x64.nsh"
+
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; The files the installer owns: replaced on upgrade, removed on uninstall.
+; Settings.ini and retrackers.ini belong to the user once installed and
+; are neither (see the programs section).
+!macro OWN_FILES DO
+  !insertmacro ${DO} "Tavrin.exe"
+  !insertmacro ${DO} "Keswel.exe"
+  !insertmacro ${DO} "README.md"
+  !insertmacro ${DO} "registration.js"
+  !insertmacro ${DO} "register.cmd"
+  !insertmacro ${DO} "unregister.cmd"
+!macroend
+!macro INSTALL_FILE NAME
+  File "${STAGE}/${NAME}"
+!macroend
+!macro REMOVE_FILE NAME
+  Delete "$INSTDIR\${NAME}"
+!macroend
+
+; Runs the registration script beside the programs (the same one that
+; register.cmd runs) and puts its output into the details.
+!macro REGISTRATION ACTION
+  nsExec::ExecToLog '"$SYSDIR\cscript.exe" //nologo "$INSTDIR\registration.js" ${ACTION}'
+  Pop $0
+  ${If} $0 != 0
+    DetailPrint "The registration script ended with $0; run register.cmd in $INSTDIR to try again."
+  ${EndIf}
+!macroend
+
+Section "Tavrin and Keswel" SecPrograms
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  !insertmacro OWN_FILES INSTALL_FILE
+  ; An upgrade keeps the user's settings (with the TrackerCheck Keswel wrote)
+  ; and directory as they are.
+  SetOverwrite off
+  File "${STAGE}/Settings.ini"
+  File "${STAGE}/retrackers.ini"
+  SetOverwrite on
+
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} (Tavrin and Keswel)"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Tavrin.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; The shortcuts start in the install folder. Keswel's window waits for a
+  ; key, so that its results can be read.
+  CreateDirectory "${MENU}"
+  CreateShortcut "${LINK_KESWEL}" "$SYSDIR\cmd.exe" \
+    '/c ""$INSTDIR\Keswel.exe" & pause"' "$INSTDIR\Keswel.exe" 0
+  CreateShortcut "${LINK_SETTINGS}" "$WINDIR\notepad.exe" '"$INSTDIR\Settings.ini"'
+  CreateShortcut "${LINK_GUIDE}" "$WINDIR\notepad.exe" '"$INSTDIR\README.md"'
+SectionEnd
+
+Section "Open .torrent files and magnet links with Tavrin" SecRegister
+  !insertmacro REGISTRATION register
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "Registered" 1
+SectionEnd
+
+Section /o "Run Keswel every day (Task Scheduler)" SecTask
+  nsExec::ExecToLog `"$SYSDIR\schtasks.exe" /Create /F /TN "${TASK}" /TR "\"$INSTDIR\Keswel.exe\"" /SC DAILY /ST 09:00`
+  Pop $0
+  ${If} $0 == 0
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "Keswel task" "${TASK}"
+  ${Else}
+    DetailPrint "The Task Scheduler refused the daily task ($0); the README shows how to create it by hand."
+  ${EndIf}
+SectionEnd
+
+Function .onInit
+  !if "${ARCH}" == "x64"
+    ${IfNot} ${RunningX64}
+      MessageBox MB_ICONSTOP "This is the installer for 64-bit Windows; use the x86 one." /SD IDOK
+      Abort
+    ${EndIf}
+  !endif
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/KeswelTask" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecTask}
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  ; The earlier handlers come back first, while the script is still there;
+  ; only when this installer registered (not a register.cmd elsewhere).
+  ReadRegDWORD $0 HKCU "${UNINSTALL_KEY}" "Registered"
+  ${If} $0 == 1
+  ${AndIf} ${FileExists} "$INSTDIR\registration.js"
+    !insertmacro REGISTRATION unregister
+  ${EndIf}
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "Keswel task"
+  ${If} $0 != ""
+    nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Delete /F /TN "$0"'
+    Pop $1
+  ${EndIf}
+
+  !insertmacro OWN_FILES REMOVE_FILE
+  Delete "$INSTDIR\Uninstall.exe"
+  Delete "${LINK_KESWEL}"
+  Delete "${LINK_SETTINGS}"
+  Delete "${LINK_GUIDE}"
+  RMDir "${MENU}"
+
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ; Settings.ini, the directory, Tavrin.log and the written torrents stay,
+  ; and with them the folder.
+  RMDir "$INSTDIR"
+SectionEnd
