@@ -67,7 +67,7 @@ int augmentTorrent(int argc, char** argv, const std::string& executablePath) {
                                                  : platform::ReplaceResult{false, replacement.errorCode()};
     }
     if (!written.ok) {
-        logMessage("Writing of \"" + outputPath + "\" failed with code " + decimalString(written.errorCode));
+        logMessage("Writing of \"" + platform::pathForLog(outputPath) + "\" failed with code " + decimalString(written.errorCode));
         return 1;
     }
     document.reset();
@@ -86,7 +86,7 @@ int tavrinMain(int argc, char** argv) {
         const std::string executablePath = platform::executablePath();
         logFile = platform::openLogForAppend(platform::directoryOf(executablePath) + "Tavrin.log");
         if (!logFile) return 1;
-        logMessage("Running for torrent \"" + std::string(argv[1]) + "\"");
+        logMessage("Running for torrent \"" + platform::pathForLog(argv[1]) + "\"");
         exitCode = augmentTorrent(argc, argv, executablePath);
     } catch (const BadType&) {
         logMessage("Bad type access");
