@@ -1,6 +1,7 @@
 #include "augment/client_launch.h"
 
 #include "platform/client_process.h"
+#include "platform/process_files.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
@@ -12,19 +13,21 @@ void runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
 
 void launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,
                   const std::string& torrentPath) {
-    std::string arguments;
     const size_t placeholder = launchArguments.find("%1");
-    if (placeholder == std::string::npos) {
+    if (placeholder == std::string::npos)
         log.message("Wrong launch arguments, no way to add filename to \"" + launchArguments + "\"");
-        arguments = launchArguments;
-    } else {
-        // Only the first placeholder is replaced; a later "%1" reaches the client as it is.
-        arguments = launchArguments.substr(0, placeholder) + "\"" + torrentPath + "\"" +
-                    launchArguments.substr(placeholder + 2);
-    }
-    const std::string commandLine = "\"" + launchPath + "\" " + arguments;
+    // Only the first placeholder is replaced; a later "%1" reaches the client as it is.
+    auto commandLineWith = [&](const std::string& path) {
+        const std::string arguments = placeholder == std::string::npos
+                                          ? launchArguments
+                                          : launchArguments.substr(0, placeholder) + "\"" + path + "\"" +
+                                                launchArguments.substr(placeholder + 2);
+        return "\"" + launchPath + "\" " + arguments;
+    };
+    const std::string commandLine = commandLineWith(torrentPath);
 
     platform::StartResult result = platform::startClient({launchPath, commandLine, launchArguments, torrentPath});
     if (!result.started)
-        log.message("Running of \"" + commandLine + "\" failed with code " + decimalString(result.code));
+        log.message("Running of \"" + commandLineWith(platform::pathForLog(torrentPath)) + "\" failed with code " +
+                   decimalString(result.code));
 }

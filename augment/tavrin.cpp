@@ -18,7 +18,7 @@ namespace {
 constexpr size_t kHugePageTorrent = size_t{1} << 20;
 
 void logWriteFailure(const TavrinRun& run, const std::string& path, int errorCode) {
-    run.log.message("Writing of \"" + path + "\" failed with code " + decimalString(errorCode));
+    run.log.message("Writing of \"" + platform::pathForLog(path) + "\" failed with code " + decimalString(errorCode));
 }
 
 // A magnet link gets the live retrackers as "tr" parameters, then goes to the
@@ -61,7 +61,7 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
     // as it goes, so the document and its tree are not both resident in full.
     platform::InputFile input;
     if (!input.open(torrentArgument)) {
-        run.log.message("Reading of \"" + torrentArgument + "\" failed with code " + decimalString(input.errorCode()));
+        run.log.message("Reading of \"" + platform::pathForLog(torrentArgument) + "\" failed with code " + decimalString(input.errorCode()));
         return 1;
     }
     // A large torrent's tree takes its slabs and long byte strings from
@@ -118,7 +118,7 @@ int tavrinMain(int argc, char** argv) {
     try {
         const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
         if (!log.open(run.paths.executableDirectory + "Tavrin.log")) return 1;
-        log.message("Running for torrent \"" + std::string(argv[1]) + "\"");
+        log.message("Running for torrent \"" + platform::pathForLog(argv[1]) + "\"");
         exitCode = isMagnetLink(argv[1]) ? augmentMagnetLink(argc, argv, run) : augmentTorrent(argc, argv, run);
     } catch (const BadType&) {
         log.message("Bad type access");

@@ -17,7 +17,10 @@ struct StartResult {
     int code;  // errno or GetLastError(), for the log line
 };
 
-// Windows: CreateProcessA(launchPath, commandLine). Linux: posix_spawn of
+// Windows: CreateProcessW(launchPath, commandLine). launchPath, the template
+// and commandLine are in the ANSI code page; torrentPath is UTF-8 and, when
+// given, is put quoted in place of the first "%1" as the line is converted to
+// UTF-16. Linux: posix_spawn of
 // launchPath with argv[0] = launchPath and the template split as the Windows
 // C runtime splits a command line, the torrent path put in place of the first
 // "%1" inside its argument after the split, so the path reaches the client as

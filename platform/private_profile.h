@@ -1,7 +1,10 @@
 // The private-profile INI functions. On Windows these are the system's own
 // (GetPrivateProfileStringA and friends); on Linux an INI reader and writer of
-// our own that gives the same results. All texts are bytes in the system's
-// ANSI code page; nothing is converted.
+// our own that gives the same results. Sections, keys and values are bytes in
+// the system's ANSI code page; nothing is converted. File names are paths as
+// the programs hold them (UTF-8 on Windows, handed to the system in the ANSI
+// code page, or in their short 8.3 form when a character does not fit; when
+// neither fits, reads give the default and writes fail).
 #pragma once
 
 #include <cstddef>
@@ -43,7 +46,8 @@ bool writePrivateProfileString(const char* section, const char* key, const char*
 // relative name is taken relative to `settingsDirectory`. On Windows a bare
 // file name is taken from `settingsDirectory` when such a file is there;
 // otherwise the name is passed on and the profile functions resolve it
-// themselves (a bare name in the Windows directory).
+// themselves (a bare name in the Windows directory). `name` is a settings
+// value (ANSI code page); the result is a path (UTF-8 on Windows).
 std::string profileFilePath(const std::string& settingsDirectory, const std::string& name);
 
 }  // namespace platform

@@ -117,7 +117,41 @@ struct FileReplacement::SavedSignal {
     struct sigaction action;
 };
 
-FileReplacement::FileReplacement(const std::string& path) : path_(path) {
+namespace {
+
+// How many links are followed before a chain counts as a loop (the kernel's
+// own bound for path lookups).
+constexpr int kMaxLinkHops = 40;
+
+// The file a write through `path` lands in: symbolic links followed to their
+// final target, relative ones against the link's own directory. A name that
+// does not exist (yet) is its own target; a chain that never ends is ELOOP.
+bool finalTarget(const std::string& path, std::string& target, int& error) {
+    target = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat status;
+        if (lstat(target.c_str(), &status) != 0) {
+            if (errno == ENOENT) return true;
+            error = errno;
+            return false;
+        }
+        if (!S_ISLNK(status.st_mode)) return true;
+        std::string link(static_cast<size_t>(status.st_size > 0 ? status.st_size : PATH_MAX) + 1, '\0');
+        ssize_t length = readlink(target.c_str(), link.data(), link.size());
+        if (length < 0) {
+            error = errno;
+            return false;
+        }
+        link.resize(static_cast<size_t>(length));
+        target = link.front() == '/' ? link : directoryOf(target) + link;
+    }
+    error = ELOOP;
+    return false;
+}
+
+}  // namespace
+
+FileReplacement::FileReplacement(const std::string& path) {
     // Past RLIMIT_FSIZE a write raises SIGXFSZ, which would end the process
     // with the temporary file left behind; ignored, the write fails with EFBIG.
     savedSignal_ = new SavedSignal;
@@ -126,7 +160,19 @@ FileReplacement::FileReplacement(const std::string& path) : path_(path) {
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGXFSZ, &ignore, &savedSignal_->action);
 
-    temporary_ = directoryOf(path) + "." + fileNameOf(path) + ".XXXXXX";
+    // A link (Settings.ini kept in a dotfiles folder) stays a link: its
+    // final target is what gets replaced.
+    if (!finalTarget(path, path_, error_)) return;
+    struct stat existing;
+    const bool exists = stat(path_.c_str(), &existing) == 0;
+    // A target nobody may write (like the Windows read-only attribute, so
+    // even for root), or that this process may not write, is refused.
+    if (exists && ((existing.st_mode & 0222) == 0 || access(path_.c_str(), W_OK) != 0)) {
+        error_ = EACCES;
+        return;
+    }
+
+    temporary_ = directoryOf(path_) + "." + fileNameOf(path_) + ".XXXXXX";
     int fd = mkostemp(temporary_.data(), O_CLOEXEC);
     if (fd < 0) {
         error_ = errno;
@@ -134,11 +180,15 @@ FileReplacement::FileReplacement(const std::string& path) : path_(path) {
         return;
     }
     handle_ = fd;
-    // Keep the target's permission bits when it exists; a new file gets the
-    // usual 0666 less the umask, as fopen would give it.
-    struct stat existing;
+    // Keep the target's owner where the process may, and its permission
+    // bits (set last: a change of owner clears set-id bits); a new file gets
+    // the usual 0666 less the umask, as fopen would give it.
     mode_t mode;
-    if (stat(path.c_str(), &existing) == 0) {
+    if (exists) {
+        if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+            // Only root may give a file away; the group is kept where it can be.
+            [[maybe_unused]] int ignored = fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+        }
         mode = existing.st_mode & 07777;
     } else {
         mode_t mask = umask(0);
@@ -212,6 +262,8 @@ size_t roundUp(size_t size, size_t unit) { return (size + unit - 1) / unit * uni
 }  // namespace
 
 void* obtainLargeBlock(size_t size) {
+    // Rounding up and the extra huge page must not wrap where size_t has 32 bits.
+    if (size > SIZE_MAX - 2 * kHugePage) return nullptr;
     const size_t length = roundUp(size, kHugePage);
     // Map one huge page more than needed and trim, so the block starts on a
     // huge-page boundary.

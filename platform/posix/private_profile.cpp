@@ -60,6 +60,8 @@ ReadOutcome readWholeFile(const char* path, std::string& text) {
         }
         used += static_cast<size_t>(got);
         if (used < text.size()) break;
+        // Doubling must not wrap where size_t has 32 bits.
+        if (text.size() > text.max_size() / 2) return ReadOutcome::Failed;
         text.resize(text.size() * 2);
     }
     text.resize(used);

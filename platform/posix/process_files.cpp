@@ -25,6 +25,13 @@ std::string fileNameOf(const std::string& path) {
 
 bool isAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
+CommandLineArguments::CommandLineArguments(int argc, char** argv) : arguments_(argv, argv + argc) {
+    for (auto& argument : arguments_) pointers_.push_back(argument.data());
+    pointers_.push_back(nullptr);
+}
+
+std::string pathForLog(const std::string& path) { return path; }
+
 std::FILE* openLogForAppend(const std::string& path) {
     // "e": O_CLOEXEC, so the client started later does not inherit the log.
     return std::fopen(path.c_str(), "ae");

@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 
@@ -15,28 +18,35 @@ InputFile::~InputFile() { close(); }
 bool InputFile::open(const std::string& path) {
     close();
     error_ = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error_ = static_cast<int>(GetLastError());  // left by the runtime's CreateFile
+    HANDLE file = CreateFileW(wideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error_ = static_cast<int>(GetLastError());
         return false;
     }
     bool ok = false;
-    long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    if (length >= 0 && length <= INT32_MAX && std::fseek(file, 0, SEEK_SET) == 0) {
-        char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
-        if (buffer && std::fread(buffer, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length)) {
+    LARGE_INTEGER length{};
+    if (GetFileSizeEx(file, &length) && length.QuadPart >= 0 && length.QuadPart <= INT32_MAX) {
+        const size_t size = static_cast<size_t>(length.QuadPart);
+        char* buffer = static_cast<char*>(std::malloc(size + 1));
+        size_t got = 0;
+        while (buffer && got < size) {
+            DWORD piece = 0;
+            if (!ReadFile(file, buffer + got, static_cast<DWORD>(size - got), &piece, nullptr) || piece == 0) break;
+            got += piece;
+        }
+        if (buffer && got == size) {
             data_ = buffer;
-            size_ = static_cast<size_t>(length);
+            size_ = size;
             ok = true;
         } else {
             error_ = buffer ? ERROR_READ_FAULT : ERROR_NOT_ENOUGH_MEMORY;
             std::free(buffer);
         }
     } else {
-        error_ = ERROR_FILE_TOO_LARGE;
+        error_ = length.QuadPart > INT32_MAX ? ERROR_FILE_TOO_LARGE : static_cast<int>(GetLastError());
     }
-    std::fclose(file);
+    CloseHandle(file);
     return ok;
 }
 
@@ -50,13 +60,34 @@ void InputFile::close() {
 
 struct FileReplacement::SavedSignal {};
 
+namespace {
+
+// The attributes a user sets on a file and the new file keeps; the others
+// (directory, compressed, encrypted...) are the system's to give.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+}  // namespace
+
 FileReplacement::FileReplacement(const std::string& path) : path_(path) {
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    const DWORD existing = GetFileAttributesW(wideFromUtf8(path).c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES) {
+        // A read-only target is refused, as Linux refuses a file without
+        // write permission; a directory fails at the rename.
+        if ((existing & FILE_ATTRIBUTE_READONLY) && !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
+            error_ = ERROR_ACCESS_DENIED;
+            return;
+        }
+        if (existing & kKeptAttributes) attributes = existing & kKeptAttributes;
+    }
     // A unique name beside the target: the target's name, the process id and a count.
     static unsigned counter = 0;
     char suffix[40];
     std::snprintf(suffix, sizeof suffix, ".%lu.%u.tmp", GetCurrentProcessId(), ++counter);
     temporary_ = path + suffix;
-    HANDLE file = CreateFileA(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(wideFromUtf8(temporary_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes,
+                              nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error_ = static_cast<int>(GetLastError());
         temporary_.clear();
@@ -95,9 +126,11 @@ ReplaceResult FileReplacement::commit() {
     }
     CloseHandle(file);
     handle_ = -1;
-    if (!MoveFileExA(temporary_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const std::wstring temporary = wideFromUtf8(temporary_);
+    if (!MoveFileExW(temporary.c_str(), wideFromUtf8(path_).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error_ = static_cast<int>(GetLastError());
-        DeleteFileA(temporary_.c_str());
+        DeleteFileW(temporary.c_str());
         temporary_.clear();
         return {false, error_};
     }
@@ -108,7 +141,7 @@ ReplaceResult FileReplacement::commit() {
 void FileReplacement::abandon() {
     if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
     handle_ = -1;
-    if (!temporary_.empty()) DeleteFileA(temporary_.c_str());
+    if (!temporary_.empty()) DeleteFileW(wideFromUtf8(temporary_).c_str());
     temporary_.clear();
 }
 

@@ -4,8 +4,48 @@
 
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
 // The system's own private-profile functions, ANSI forms, bytes passed through.
+// File names arrive as UTF-8 and are handed over in the ANSI code page.
 namespace platform {
+
+namespace {
+
+// The short (8.3) form of a path, which the system makes of ASCII characters,
+// or empty when there is none.
+std::wstring shortPathOf(const std::wstring& path) {
+    const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring shortPath(needed, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), needed);
+    if (length == 0 || length >= needed) return {};
+    shortPath.resize(length);
+    return shortPath;
+}
+
+// The name under which the ANSI profile functions find the file at `path`
+// (UTF-8): the path in the ANSI code page when it fits; otherwise its short
+// form, or that of its directory followed by the file name for a file yet to
+// be made. Empty when neither fits: reads then give the default, writes fail.
+std::string ansiFileName(const char* path) {
+    const std::wstring wide = wideFromUtf8(path ? path : "");
+    std::string ansi;
+    if (ansiFromWide(wide, ansi)) return ansi;
+    if (ansiFromWide(shortPathOf(wide), ansi) && !ansi.empty()) return ansi;
+    const size_t slash = wide.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {};
+    std::string directory, name;
+    const std::wstring shortDirectory = shortPathOf(wide.substr(0, slash + 1));
+    if (shortDirectory.empty() || !ansiFromWide(shortDirectory, directory) ||
+        !ansiFromWide(wide.substr(slash + 1), name)) {
+        return {};
+    }
+    if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
+    return directory + name;
+}
+
+}  // namespace
 
 std::string getPrivateProfileString(const char* section, const char* key, const char* defaultValue,
                                     const char* file, size_t bufferSize) {
@@ -14,7 +54,8 @@ std::string getPrivateProfileString(const char* section, const char* key, const 
     // a DWORD cannot say more than 4 GiB, and no value is that long anyway.
     const DWORD size = bufferSize > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(bufferSize);
     std::vector<char> buffer(size, '\0');
-    DWORD length = GetPrivateProfileStringA(section, key, defaultValue, buffer.data(), size, file);
+    DWORD length =
+        GetPrivateProfileStringA(section, key, defaultValue, buffer.data(), size, ansiFileName(file).c_str());
     if (length >= size) length = size - 1;
     buffer[length] = '\0';
     // The value is the text up to its first NUL.
@@ -44,11 +85,12 @@ std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const ch
 }
 
 int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {
-    return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, file));
+    return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, ansiFileName(file).c_str()));
 }
 
 bool writePrivateProfileString(const char* section, const char* key, const char* value, const char* file) {
-    return WritePrivateProfileStringA(section, key, value, file) != FALSE;
+    const std::string name = ansiFileName(file);
+    return !name.empty() && WritePrivateProfileStringA(section, key, value, name.c_str()) != FALSE;
 }
 
 std::string profileFilePath(const std::string& settingsDirectory, const std::string& name) {
@@ -56,12 +98,14 @@ std::string profileFilePath(const std::string& settingsDirectory, const std::str
     // directory. A directory file lying beside Settings.ini is taken first, so
     // an unpacked folder works as it is; a setup that keeps the file in the
     // Windows directory goes on working, since the name is then passed on.
+    // The value is in the ANSI code page; the path handed on is UTF-8.
+    const std::string utf8Name = utf8FromWide(wideFromAnsi(name));
     if (!name.empty() && name.find_first_of("\\/:") == std::string::npos) {
-        const std::string beside = settingsDirectory + name;
-        const DWORD attributes = GetFileAttributesA(beside.c_str());
+        const std::string beside = settingsDirectory + utf8Name;
+        const DWORD attributes = GetFileAttributesW(wideFromUtf8(beside).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return beside;
     }
-    return name;
+    return utf8Name;
 }
 
 }  // namespace platform

@@ -5,6 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
+
+// The C runtime's splitter of the wide command line (msvcrt.dll exports it;
+// the mingw-w64 import library provides it for the newer runtime too).
+struct StartupInfo {
+    int newMode;
+};
+extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expandWildcards,
+                              StartupInfo* startup);
+
 namespace platform {
 
 namespace {
@@ -12,28 +22,27 @@ namespace {
 // MAX_PATH is where the buffers start; longer paths (\\?\ names, long-path
 // aware systems) get a buffer sized from what the system asked for.
 constexpr DWORD kFirstPathBuffer = MAX_PATH;
-// The largest path the wide functions accept; no ANSI path is longer.
+// The largest path the wide functions accept.
 constexpr DWORD kLongestPath = 32768;
 
-std::string moduleFileName() {
-    std::vector<char> buffer(kFirstPathBuffer);
+std::wstring moduleFileName() {
+    std::vector<wchar_t> buffer(kFirstPathBuffer);
     for (;;) {
-        DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return {};
         // A name that fills the whole buffer was cut: try again with more room.
-        if (length < buffer.size()) return std::string(buffer.data(), length);
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
         if (buffer.size() >= kLongestPath) return {};
         buffer.resize(buffer.size() * 2);
     }
 }
 
-std::string fullPathName(const std::string& path) {
-    std::vector<char> buffer(kFirstPathBuffer);
+std::wstring fullPathName(const std::wstring& path) {
+    std::vector<wchar_t> buffer(kFirstPathBuffer);
     for (;;) {
-        char* filePart = nullptr;
-        DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), &filePart);
+        DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
         if (length == 0) return {};
-        if (length < buffer.size()) return std::string(buffer.data(), length);
+        if (length < buffer.size()) return std::wstring(buffer.data(), length);
         // Too small: the result is the size needed, terminator included.
         if (length > kLongestPath) return {};
         buffer.resize(length);
@@ -51,8 +60,8 @@ size_t fileNameStart(const std::string& path) {
 }  // namespace
 
 std::string executablePath() {
-    std::string module = moduleFileName();
-    return module.empty() ? module : fullPathName(module);
+    std::wstring module = moduleFileName();
+    return module.empty() ? std::string() : utf8FromWide(fullPathName(module));
 }
 
 std::string directoryOf(const std::string& path) { return path.substr(0, fileNameStart(path)); }
@@ -66,9 +75,29 @@ bool isAbsolutePath(const std::string& path) {
     return path.size() >= 2 && slash(path[0]) && slash(path[1]);
 }
 
+CommandLineArguments::CommandLineArguments(int, char**) {
+    // The runtime's own splitting of the wide command line: the rules the
+    // narrow argv follows, without the loss of characters outside the ANSI
+    // code page.
+    int argc = 0;
+    wchar_t** argv = nullptr;
+    wchar_t** environment = nullptr;
+    StartupInfo startup{};
+    if (__wgetmainargs(&argc, &argv, &environment, 0, &startup) == 0 && argv) {
+        for (int i = 0; i < argc; ++i) arguments_.push_back(utf8FromWide(argv[i]));
+    }
+    for (auto& argument : arguments_) pointers_.push_back(argument.data());
+    pointers_.push_back(nullptr);
+}
+
+std::string pathForLog(const std::string& path) {
+    std::string ansi;
+    return ansiFromWide(wideFromUtf8(path), ansi) ? ansi : path;
+}
+
 std::FILE* openLogForAppend(const std::string& path) {
     // Text mode: every "\n" reaches the disk as CR LF.
-    return std::fopen(path.c_str(), "at");
+    return _wfopen(wideFromUtf8(path).c_str(), L"at");
 }
 
 }  // namespace platform

@@ -1,7 +1,13 @@
 // Tavrin.exe as Windows runs it: files beside the executable, the log in
-// text mode, the client started with CreateProcessA.
+// text mode, names outside the ANSI code page, the client started with
+// CreateProcessW.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "tests/e2e/tavrin_fixture.h"
+#include "tests/support/fake_client.h"
 #include "tests/support/sandbox.h"
 
 using testing_support::Sandbox;
@@ -46,3 +52,61 @@ TEST(TavrinWindows, EmptyTorrentIsBadTorrentWithCrLf) {
 }
 
 }  // namespace
+
+namespace testing_support {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A name with no form in the ANSI code page: "电影.torrent".
+const std::string kChineseName = "\xE7\x94\xB5\xE5\xBD\xB1.torrent";
+
+std::string utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+class TavrinNames : public TavrinTest {
+protected:
+    std::string client;
+
+    void SetUp() override {
+        writeDirectory();
+        client = box.path("fake client");
+        fs::copy_file(FAKE_CLIENT_EXE, client);
+        writeSettings("TrackerIniIndex=0 0\r\nLaunchPath=" + client + "\r\nLaunchArguments=%1\r\n");
+        fs::create_directory(box.dir() / "from");
+    }
+};
+
+TEST_F(TavrinNames, ANameOutsideTheAnsiCodePageIsReadWrittenAndHandedOnIntact) {
+    const fs::path torrent = box.dir() / "from" / fs::path(reinterpret_cast<const char8_t*>(kChineseName.c_str()));
+    { std::ofstream(torrent, std::ios::binary) << "d4:infod6:lengthi1e4:name1:nee"; }
+    ASSERT_EQ(runProgramUtf8(tavrin, {utf8Of(torrent)}, box.dir().string()).exitCode, 0);
+
+    const fs::path output = box.dir() / fs::path(reinterpret_cast<const char8_t*>(kChineseName.c_str()));
+    std::ifstream in(output, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(written.substr(0, 17), "d13:announce-list");
+    const auto arguments = waitForClientRecord(client, 20000, true);
+    ASSERT_TRUE(arguments.has_value());
+    EXPECT_EQ(*arguments, (std::vector<std::string>{client, utf8Of(output)}));
+    // The log holds the name in UTF-8, since the ANSI code page has no form of it.
+    ASSERT_FALSE(logLines().empty());
+    EXPECT_EQ(logLines().front(), "Running for torrent \"" + utf8Of(torrent) + "\"");
+}
+
+TEST_F(TavrinNames, ANameThatFitsTheAnsiCodePageIsLoggedInIt) {
+    // "Город" with the Russian code page; other Latin letters with a Western one.
+    const std::string name = CP1251_CITY ".torrent";
+    writeFile(box.path("from\\" + name), "d4:infod6:lengthi1e4:name1:nee");
+    ASSERT_EQ(runProgram(tavrin, {box.path("from\\" + name)}, box.dir().string()).exitCode, 0);
+    ASSERT_FALSE(logLines().empty());
+    EXPECT_EQ(logLines().front(), "Running for torrent \"" + box.path("from\\" + name) + "\"");
+    const auto arguments = waitForClientRecord(client);
+    ASSERT_TRUE(arguments.has_value());
+    EXPECT_EQ(*arguments, (std::vector<std::string>{client, box.path(name)}));
+}
+
+}  // namespace
+}  // namespace testing_support

@@ -10,6 +10,8 @@ namespace testing_support {
 // Waits up to `timeoutMs` for the record of a fake client started as
 // `clientPath` and returns the argument vector it got (argv[0] first);
 // nothing when no record appeared. The record is removed after reading.
-std::optional<std::vector<std::string>> waitForClientRecord(const std::string& clientPath, int timeoutMs = 20000);
+// With `utf8` (Windows), the arguments are those of the wide command line in UTF-8.
+std::optional<std::vector<std::string>> waitForClientRecord(const std::string& clientPath, int timeoutMs = 20000,
+                                                            bool utf8 = false);
 
 }  // namespace testing_support

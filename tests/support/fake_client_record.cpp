@@ -7,15 +7,17 @@
 
 namespace testing_support {
 
-std::optional<std::vector<std::string>> waitForClientRecord(const std::string& clientPath, int timeoutMs) {
+std::optional<std::vector<std::string>> waitForClientRecord(const std::string& clientPath, int timeoutMs, bool utf8) {
     const std::string recordPath = clientPath + ".args";
+    const std::string wideRecordPath = clientPath + ".wargs";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string record;
     for (;;) {
         // Under Wine a file just renamed into place can show before it opens.
         try {
             if (std::filesystem::exists(recordPath)) {
-                record = readFile(recordPath);
+                // The wide record is complete before the narrow one appears.
+                record = readFile(utf8 ? wideRecordPath : recordPath);
                 break;
             }
         } catch (const std::exception&) {
@@ -24,6 +26,7 @@ std::optional<std::vector<std::string>> waitForClientRecord(const std::string& c
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     std::filesystem::remove(recordPath);
+    std::filesystem::remove(wideRecordPath);
     // A bencoded list of byte strings.
     if (record.size() < 2 || record.front() != 'l' || record.back() != 'e') return std::nullopt;
     std::vector<std::string> arguments;

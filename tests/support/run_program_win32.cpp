@@ -38,14 +38,21 @@ struct Handle {
     }
 };
 
-}  // namespace
+std::wstring wideOf(UINT codePage, const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(length > 0 ? length : 0));
+    return wide;
+}
 
-RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::string& workingDir) {
+// Starts the program with the command line in `codePage`: CP_ACP as a
+// program using CreateProcessA would, CP_UTF8 for names outside it.
+RunResult run(UINT codePage, const std::string& program, const std::vector<std::string>& arguments,
+              const std::string& workingDir) {
     std::string commandLine = quoteArgument(program);
     for (const auto& argument : arguments) commandLine += " " + quoteArgument(argument);
-    std::vector<char> commandBuffer(commandLine.begin(), commandLine.end());
-    commandBuffer.push_back('\0');
+    std::wstring commandBuffer = wideOf(codePage, commandLine);
 
     SECURITY_ATTRIBUTES inheritable{};
     inheritable.nLength = sizeof inheritable;
@@ -55,16 +62,16 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     // Only the write end goes to the child.
     SetHandleInformation(readEnd.value, HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = writeEnd.value;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(program.c_str(), commandBuffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        workingDir.c_str(), &startup, &process)) {
-        throw std::runtime_error("CreateProcessA failed for " + program + " with code " +
+    if (!CreateProcessW(wideOf(codePage, program).c_str(), commandBuffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        wideOf(codePage, workingDir).c_str(), &startup, &process)) {
+        throw std::runtime_error("CreateProcessW failed for " + program + " with code " +
                                  std::to_string(GetLastError()));
     }
     Handle processHandle{process.hProcess};
@@ -81,6 +88,18 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     GetExitCodeProcess(processHandle.value, &exitCode);
     result.exitCode = static_cast<int>(exitCode);
     return result;
+}
+
+}  // namespace
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::string& workingDir) {
+    return run(CP_ACP, program, arguments, workingDir);
+}
+
+RunResult runProgramUtf8(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingDir) {
+    return run(CP_UTF8, program, arguments, workingDir);
 }
 
 }  // namespace testing_support

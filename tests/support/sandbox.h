@@ -41,6 +41,11 @@ struct RunResult {
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& workingDir);
 
+// Windows: the same with the program path, the arguments and the directory
+// in UTF-8, for names outside the ANSI code page.
+RunResult runProgramUtf8(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingDir);
+
 // The lines of a log or console text, without their line ends (LF or CR LF).
 std::vector<std::string> splitLines(const std::string& text);
 

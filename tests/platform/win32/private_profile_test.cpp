@@ -3,6 +3,9 @@
 // INI conformance table of the settings tests.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "platform/private_profile.h"
 #include "tests/support/sandbox.h"
 
@@ -45,6 +48,25 @@ TEST(Win32PrivateProfile, ABareNameIsTakenBesideTheSettingsWhenTheFileIsThere) {
     EXPECT_EQ(platform::profileFilePath(directory, "Trackers.ini"), "Trackers.ini");
     EXPECT_EQ(platform::profileFilePath(directory, "..\\x.ini"), "..\\x.ini");
     EXPECT_EQ(platform::profileFilePath(directory, ".\\retrackers.ini"), ".\\retrackers.ini");
+}
+
+}  // namespace
+
+namespace {
+
+// Settings.ini beside a Tavrin.exe in a folder named "电影": the ANSI
+// functions reach it through the folder's short name.
+TEST(Win32PrivateProfile, AFolderOutsideTheAnsiCodePageIsReachedThroughItsShortName) {
+    Sandbox sandbox;
+    const std::string folder = "\xE7\x94\xB5\xE5\xBD\xB1";
+    std::filesystem::create_directory(sandbox.dir() / std::filesystem::path(reinterpret_cast<const char8_t*>(folder.c_str())));
+    const std::u8string base = sandbox.dir().u8string();
+    const std::string file = std::string(base.begin(), base.end()) + "\\" + folder + "\\Settings.ini";
+    ASSERT_TRUE(platform::writePrivateProfileString("Settings", "TrackerCheck", "2 0", file.c_str()));
+    EXPECT_EQ(platform::getPrivateProfileString("Settings", "TrackerCheck", "", file.c_str(), 4096), "2 0");
+    std::ifstream in(std::filesystem::path(reinterpret_cast<const char8_t*>(file.c_str())), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "[Settings]\r\nTrackerCheck=2 0\r\n");
 }
 
 }  // namespace

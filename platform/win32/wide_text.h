@@ -1,0 +1,20 @@
+// Conversions at the edge of the Windows system calls. Inside the programs a
+// path is UTF-8; the wide (UTF-16) calls take it converted. Texts read from
+// INI files stay in the ANSI code page.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::wstring wideFromUtf8(std::string_view text);
+std::string utf8FromWide(std::wstring_view text);
+
+// ANSI code page bytes and UTF-16.
+std::wstring wideFromAnsi(std::string_view text);
+// False when a character has no byte form in the ANSI code page (no
+// best-fit replacement is made); `ansi` is then left empty.
+bool ansiFromWide(std::wstring_view text, std::string& ansi);
+
+}  // namespace platform
