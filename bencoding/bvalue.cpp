@@ -10,9 +10,6 @@ namespace {
 
 BMemorySource memorySource{nullptr, nullptr};
 
-// Byte strings this long or longer take a block of the memory source.
-constexpr size_t kLargeText = size_t{1} << 20;
-
 // Nodes live in slabs of this size; the size matches a huge page.
 constexpr size_t kSlabSize = size_t{2} << 20;
 
@@ -115,24 +112,28 @@ void BValue::operator delete(void* node, size_t size) {
         ::operator delete(node);
 }
 
+namespace {
+
+// Byte 0 of a long text's bytes_: whether its block is its own.
+constexpr char kOwnBlock = 0;
+constexpr char kBorrowed = 1;
+
+}  // namespace
+
 void BText::allocate(size_t size) {
-    // A byte string's length is a signed 32-bit count in every document.
-    if (size > UINT32_MAX) throw std::bad_alloc();
+    // A byte string's length is a signed 32-bit count in every document; a
+    // size_t of 32 bits cannot exceed the count.
+    if constexpr (sizeof(size_t) > sizeof(uint32_t)) {
+        if (size > UINT32_MAX) throw std::bad_alloc();
+    }
     size_ = 0;
     if (size <= kInPlace) {
         size_ = static_cast<uint32_t>(size);
         return;
     }
-    char* block;
-    bool fromSource = size >= kLargeText && memorySource.obtain;
-    if (fromSource) {
-        block = static_cast<char*>(memorySource.obtain(size));
-        if (!block) throw std::bad_alloc();
-    } else {
-        block = static_cast<char*>(::operator new(size));
-    }
+    char* block = static_cast<char*>(::operator new(size));
     size_ = static_cast<uint32_t>(size);
-    bytes_[0] = fromSource ? 1 : 0;
+    bytes_[0] = kOwnBlock;
     std::memcpy(bytes_ + 4, &block, sizeof block);
 }
 
@@ -141,15 +142,21 @@ BText::BText(const char* data, size_t size) {
     if (size) std::memcpy(writable(), data, size);
 }
 
-BText::BText(size_t size, ForOverwrite) { allocate(size); }
+BText BText::borrowed(const char* data, size_t size) {
+    if (size <= kInPlace) return BText(data, size);
+    if constexpr (sizeof(size_t) > sizeof(uint32_t)) {
+        if (size > UINT32_MAX) throw std::bad_alloc();
+    }
+    BText text;
+    text.size_ = static_cast<uint32_t>(size);
+    text.bytes_[0] = kBorrowed;
+    std::memcpy(text.bytes_ + 4, &data, sizeof data);
+    return text;
+}
 
 void BText::release() noexcept {
     if (size_ <= kInPlace) return;
-    char* block = heap();
-    if (bytes_[0])
-        memorySource.giveBack(block, size_);
-    else
-        ::operator delete(block);
+    if (bytes_[0] == kOwnBlock) ::operator delete(heap());
     size_ = 0;
 }
 

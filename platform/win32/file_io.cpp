@@ -9,7 +9,7 @@
 
 namespace platform {
 
-// Windows: the file is read whole into a buffer; release() keeps it.
+// Windows: the file is read whole into a buffer.
 InputFile::~InputFile() { close(); }
 
 bool InputFile::open(const std::string& path) {
@@ -32,8 +32,6 @@ bool InputFile::open(const std::string& path) {
     std::fclose(file);
     return ok;
 }
-
-void InputFile::release(const char*) {}
 
 void InputFile::close() {
     std::free(data_);
