@@ -118,21 +118,26 @@ namespace {
 constexpr char kOwnBlock = 0;
 constexpr char kBorrowed = 1;
 
-}  // namespace
-
-void BText::allocate(size_t size) {
-    // A byte string's length is a signed 32-bit count in every document; a
-    // size_t of 32 bits cannot exceed the count.
+// A byte string's length is a signed 32-bit count in every document; a
+// size_t of 32 bits cannot exceed the 32-bit size field.
+uint32_t textSize(size_t size) {
     if constexpr (sizeof(size_t) > sizeof(uint32_t)) {
         if (size > UINT32_MAX) throw std::bad_alloc();
     }
+    return static_cast<uint32_t>(size);
+}
+
+}  // namespace
+
+void BText::allocate(size_t size) {
+    const uint32_t checked = textSize(size);
     size_ = 0;
     if (size <= kInPlace) {
-        size_ = static_cast<uint32_t>(size);
+        size_ = checked;
         return;
     }
     char* block = static_cast<char*>(::operator new(size));
-    size_ = static_cast<uint32_t>(size);
+    size_ = checked;
     bytes_[0] = kOwnBlock;
     std::memcpy(bytes_ + 4, &block, sizeof block);
 }
@@ -144,11 +149,8 @@ BText::BText(const char* data, size_t size) {
 
 BText BText::borrowed(const char* data, size_t size) {
     if (size <= kInPlace) return BText(data, size);
-    if constexpr (sizeof(size_t) > sizeof(uint32_t)) {
-        if (size > UINT32_MAX) throw std::bad_alloc();
-    }
     BText text;
-    text.size_ = static_cast<uint32_t>(size);
+    text.size_ = textSize(size);
     text.bytes_[0] = kBorrowed;
     std::memcpy(text.bytes_ + 4, &data, sizeof data);
     return text;

@@ -96,7 +96,9 @@ TEST(TreeMemory, MemorySourceLendsBlocksAndGetsAllBack) {
         EXPECT_FALSE(setBMemorySource({nullptr, nullptr}));
         root->set("d", listOfString("added"));
         EXPECT_EQ(inBuffer(*root).size(), document.size() + 12);  // 1:d l5:addede
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer build keeps one allocation per node
         EXPECT_GE(blocksLent, 1u);  // slabs for the 40,000 nodes
+#endif
     }
     EXPECT_EQ(blocksOut, 0u);
     EXPECT_TRUE(setBMemorySource({nullptr, nullptr}));
