@@ -185,6 +185,7 @@ int64_t BValue::asInt() const {
 
 const BElements& BValue::asList() const {
     if (kind != BList) throw BadType{};
+    if (held != Held::No) build(false);
     return elements;
 }
 
@@ -199,12 +200,16 @@ const BEntry* lowerBound(const BEntries& entries, std::string_view key) {
 
 BValue* BValue::find(std::string_view key) const {
     if (kind != BDict) throw BadType{};
+    if (held != Held::No) build(held == Held::LevelAtATime);
     auto it = lowerBound(entries, key);
-    return it != entries.end() && it->first == key ? it->second.get() : nullptr;
+    if (it == entries.end() || it->first != key) return nullptr;
+    if (it->second->held == Held::Whole) it->second->build(false);
+    return it->second.get();
 }
 
 void BValue::set(std::string_view key, BValuePtr child) {
     if (kind != BDict) throw BadType{};
+    if (held != Held::No) build(false);
     // Documents list their keys in order, so appending is the common case.
     if (entries.empty() || entries.back().first < key) {
         entries.emplace_back(BText(key), std::move(child));
@@ -219,6 +224,7 @@ void BValue::set(std::string_view key, BValuePtr child) {
 
 void BValue::append(BValuePtr child) {
     if (kind != BList) throw BadType{};
+    if (held != Held::No) build(false);
     elements.push_back(std::move(child));
 }
 

@@ -129,6 +129,17 @@ public:
     }
     BArray(const BArray&) = delete;
     BArray& operator=(const BArray&) = delete;
+    BArray(BArray&& other) noexcept { swap(other); }
+    BArray& operator=(BArray&& other) noexcept {
+        BArray gone(std::move(*this));
+        swap(other);
+        return *this;
+    }
+    void swap(BArray& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+    }
 
     T* begin() { return data_; }
     T* end() { return data_ + size_; }
@@ -245,6 +256,18 @@ public:
     // borrowed from the document; the writer emits them instead of the
     // canonical form (see reader.h).
     std::unique_ptr<BText> verbatim;
+    // A list or dictionary not built yet: its checked bytes are in
+    // `verbatim`, and its elements or entries are empty until typed access
+    // builds them (see reader.h). One held level at a time builds only its
+    // own entries on find(), and stays held when handed out; a whole held
+    // value is built in full before it is handed out or looked into.
+    enum class Held : uint8_t { No, LevelAtATime, Whole };
+    Held held = Held::No;
+
+private:
+    // Defined by the reader. A level: the elements or entries, with values
+    // that are lists or dictionaries held in turn; otherwise the whole subtree.
+    void build(bool levelOnly) const;
 };
 
 // Receives a document in pieces from writeDocument.

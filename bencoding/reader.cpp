@@ -19,6 +19,7 @@ struct Reader {
     const char*& cursor;
     int32_t& remaining;
     bool borrow = false;  // long byte strings and "info" refer to the document
+    bool holdContainers = false;  // lists and dictionaries become held values
     bool canonical = true;
 
     void advance(int32_t count) {
@@ -114,11 +115,52 @@ struct Reader {
             return node;
         }
         if (c == 'l' || c == 'd') {
+            if (holdContainers) return held(depth);
             if (depth >= kMaxNestingDepth) throw BadInput{};
             advance(1);
             return c == 'l' ? list(depth + 1) : dictionary(depth + 1);
         }
         return nullptr;
+    }
+
+    // Passes over a value with the checks and outcomes of value(), building
+    // nothing; false where value() gives null.
+    bool skip(int depth) {
+        if (remaining == 0) return false;
+        const char c = *cursor;
+        if (isDigit(c)) {
+            advance(byteStringLength());
+            return true;
+        }
+        if (c == 'i') {
+            advance(1);
+            number();
+            if (remaining == 0 || *cursor != 'e') return false;
+            advance(1);
+            return true;
+        }
+        if (c != 'l' && c != 'd') return false;
+        if (depth >= kMaxNestingDepth) throw BadInput{};
+        advance(1);
+        for (;;) {
+            if (remaining == 0) return false;
+            if (*cursor == 'e') break;
+            if (c == 'd') advance(byteStringLength());
+            if (!skip(depth + 1)) return false;
+        }
+        advance(1);
+        return true;
+    }
+
+    // The list or dictionary at the cursor, checked in full but not built.
+    BValuePtr held(int depth, BValue::Held how = BValue::Held::Whole) {
+        const char* start = cursor;
+        const BKind kind = *cursor == 'l' ? BList : BDict;
+        if (!skip(depth)) return nullptr;
+        auto node = std::make_unique<BValue>(kind);
+        node->verbatim = std::make_unique<BText>(BText::borrowed(start, static_cast<size_t>(cursor - start)));
+        node->held = how;
+        return node;
     }
 
     BValuePtr list(int depth) {
@@ -147,9 +189,12 @@ struct Reader {
             const char* start = cursor;
             const bool canonicalBefore = canonical;
             if (isInfo) canonical = true;
-            BValuePtr child = value(depth);
+            // Read in place, "info" is checked now and built on typed access:
+            // a torrent's "info" is most of it, and little of it is looked at.
+            const bool hold = isInfo && borrow && (*cursor == 'l' || *cursor == 'd');
+            BValuePtr child = hold ? held(depth, BValue::Held::LevelAtATime) : value(depth);
             if (!child) return nullptr;
-            if (isInfo) {
+            if (isInfo && !hold) {
                 const auto size = static_cast<size_t>(cursor - start);
                 if (borrow)
                     child->verbatim = std::make_unique<BText>(BText::borrowed(start, size));
@@ -188,6 +233,23 @@ struct Reader {
 };
 
 }  // namespace
+
+// A held value is read again from its bytes, which were checked when it was
+// first read, so this cannot fail. Its nodes are not const: only the typed
+// access that builds them is.
+void BValue::build(bool levelOnly) const {
+    const char* cursor = verbatim->data();
+    auto remaining = static_cast<int32_t>(verbatim->size());
+    Reader reader{cursor, remaining, true, levelOnly};
+    // Read as a value below the root, where no "info" is special; a depth
+    // smaller than the real one only loosens a bound the bytes have passed.
+    reader.advance(1);
+    BValuePtr built = kind == BList ? reader.list(2) : reader.dictionary(2);
+    auto* self = const_cast<BValue*>(this);
+    self->elements = std::move(built->elements);
+    self->entries = std::move(built->entries);
+    self->held = BValue::Held::No;
+}
 
 namespace {
 

@@ -18,21 +18,30 @@
 //
 // The root's "info" value must come back byte for byte, since a torrent is
 // identified by the SHA-1 of those bytes. It gets them in `verbatim`, which
-// the writer emits instead of the canonical form; its subtree is built as
-// usual, so typed access ("name", "length", "files", ...) works on it.
+// the writer emits instead of the canonical form.
 //
 // Two ways to read:
 //   parseDocument        copies what it keeps: the tree does not refer to the
-//                        document. "info" keeps a copy of its bytes only when
-//                        writing its subtree would change them (keys out of
-//                        order or repeated, a number with white space, a sign,
-//                        leading zeros, no digits at all, or out of range).
+//                        document, and is built in full. "info" keeps a copy
+//                        of its bytes only when writing its subtree would
+//                        change them (keys out of order or repeated, a number
+//                        with white space, a sign, leading zeros, no digits at
+//                        all, or out of range).
 //   parseDocumentInPlace copies nothing long: byte strings of more than
 //                        BText::kInPlace bytes and the bytes of "info" are
 //                        borrowed from the document, which must stay unchanged
-//                        and readable for as long as the tree exists. A large
-//                        torrent then costs the tree's nodes and no copy of
-//                        its bytes.
+//                        and readable for as long as the tree exists. A list
+//                        or dictionary "info" is checked in full (same
+//                        failures as above) but held unbuilt: find() on it
+//                        builds its own entries only, and each of its values
+//                        that is a list or dictionary is built in full when
+//                        find() or asList() hands it out. A torrent's "info"
+//                        is most of it, and typed access looks at little of
+//                        it ("name", "length", "files"), so only that part
+//                        costs nodes. Iterating a held node's `entries` or
+//                        `elements` directly sees them empty; reach "info"'s
+//                        values through find().
+
 #pragma once
 
 #include <cstdint>

@@ -78,6 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 (span.data() < copy.get() || span.data() + span.size() > copy.get() + size))
                 std::abort();
             if (written(*info) != std::string(span)) std::abort();
+            // Typed access into the held "info" finds what the built one has.
+            if (info->kind == BDict) {
+                for (const auto& [key, value] : info->entries) {
+                    const BValue* found = held->find(key);
+                    if (!found || written(*found) != written(*value)) std::abort();
+                    if (found->kind == BList && found->asList().size() != value->asList().size()) std::abort();
+                }
+            }
         }
     }
 
