@@ -248,6 +248,10 @@ void BValue::build(bool levelOnly) const {
     auto* self = const_cast<BValue*>(this);
     self->elements = std::move(built->elements);
     self->entries = std::move(built->entries);
+    // Only "info" itself keeps its bytes; a value inside it, once built, is
+    // written in canonical form like any other. Its strings refer to the
+    // document, not to these bytes (a copy in place is never borrowed from).
+    if (held == BValue::Held::Whole) self->verbatim.reset();
     self->held = BValue::Held::No;
 }
 
