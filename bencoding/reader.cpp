@@ -191,7 +191,7 @@ struct Reader {
             if (isInfo) canonical = true;
             // Read in place, "info" is checked now and built on typed access:
             // a torrent's "info" is most of it, and little of it is looked at.
-            const bool hold = isInfo && borrow && (*cursor == 'l' || *cursor == 'd');
+            const bool hold = isInfo && borrow && remaining > 0 && (*cursor == 'l' || *cursor == 'd');
             BValuePtr child = hold ? held(depth, BValue::Held::LevelAtATime) : value(depth);
             if (!child) return nullptr;
             if (isInfo && !hold) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include "bencoding/reader.h"
@@ -61,6 +62,8 @@ const ReadCase kReadCases[] = {
     {"d", Outcome::Null, "", 0},
     {"li1e", Outcome::Null, "", 0},
     {"d1:a", Outcome::Null, "", 0},
+    {"d4:info", Outcome::Null, "", 0},
+    {"d4:infol", Outcome::Null, "", 0},
     {"i12", Outcome::Null, "", 0},
     {"5:ab", Outcome::BadInputThrown, "", 0},
     {"d1:ai1", Outcome::Null, "", 0},
@@ -73,33 +76,41 @@ const ReadCase kReadCases[] = {
 };
 
 TEST(Reader, ReadingTable) {
-    for (const ReadCase& row : kReadCases) {
-        SCOPED_TRACE(row.document);
-        testing::internal::CaptureStdout();
-        BValuePtr root;
-        bool threw = false;
-        int32_t tail = -1;
-        try {
-            root = parseDocument(row.document, static_cast<int32_t>(std::strlen(row.document)), &tail);
-        } catch (const BadInput&) {
-            threw = true;
-        }
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // the reader prints nothing
-        switch (row.outcome) {
-        case Outcome::Value:
-            ASSERT_TRUE(root);
-            EXPECT_EQ(encode(*root), row.canonical);
-            break;
-        case Outcome::Null:
-            EXPECT_FALSE(threw);
-            EXPECT_FALSE(root);
-            break;
-        case Outcome::BadInputThrown:
-            EXPECT_TRUE(threw);
-            break;
-        }
-        if (!threw) {
-            EXPECT_EQ(tail, row.tail);
+    for (bool inPlace : {false, true}) {
+        for (const ReadCase& row : kReadCases) {
+            SCOPED_TRACE(std::string(row.document) + (inPlace ? " in place" : " copied"));
+            // A copy of exactly the document's size, so that reading past it is
+            // a fault the sanitizer build reports.
+            const size_t size = std::strlen(row.document);
+            std::unique_ptr<char[]> exact(new char[size ? size : 1]);
+            std::memcpy(exact.get(), row.document, size);
+            testing::internal::CaptureStdout();
+            BValuePtr root;
+            bool threw = false;
+            int32_t tail = -1;
+            try {
+                const auto count = static_cast<int32_t>(size);
+                root = inPlace ? parseDocumentInPlace(exact.get(), count, &tail) : parseDocument(exact.get(), count, &tail);
+            } catch (const BadInput&) {
+                threw = true;
+            }
+            EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // the reader prints nothing
+            switch (row.outcome) {
+            case Outcome::Value:
+                ASSERT_TRUE(root);
+                EXPECT_EQ(encode(*root), row.canonical);
+                break;
+            case Outcome::Null:
+                EXPECT_FALSE(threw);
+                EXPECT_FALSE(root);
+                break;
+            case Outcome::BadInputThrown:
+                EXPECT_TRUE(threw);
+                break;
+            }
+            if (!threw) {
+                EXPECT_EQ(tail, row.tail);
+            }
         }
     }
 }
@@ -153,14 +164,15 @@ TEST(Reader, EveryPrefixOfADocumentFailsCleanly) {
         SCOPED_TRACE(length);
         // A copy of exactly this length, so that reading past it is a fault
         // the sanitizer build reports.
-        std::unique_ptr<char[]> prefix(new char[length + 1]);
+        std::unique_ptr<char[]> prefix(new char[length ? length : 1]);
         std::memcpy(prefix.get(), document.data(), length);
-        testing::internal::CaptureStdout();
-        try {
-            EXPECT_FALSE(parseDocument(prefix.get(), static_cast<int32_t>(length)));
-        } catch (const BadInput&) {
+        for (bool inPlace : {false, true}) {
+            try {
+                const auto count = static_cast<int32_t>(length);
+                EXPECT_FALSE(inPlace ? parseDocumentInPlace(prefix.get(), count) : parseDocument(prefix.get(), count));
+            } catch (const BadInput&) {
+            }
         }
-        testing::internal::GetCapturedStdout();
     }
 }
 
