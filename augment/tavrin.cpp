@@ -57,21 +57,21 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
     // A file manager may hand over a file:// URL instead of a path.
     const std::string torrentArgument = localPathOfFileUrl(argv[1]).value_or(argv[1]);
 
-    // The torrent is mapped, and the pages the reader has passed are dropped
-    // as it goes, so the document and its tree are not both resident in full.
+    // The torrent is mapped and stays so until the tree is gone: the tree's
+    // long byte strings and the bytes of "info" are read from the mapping.
     platform::InputFile input;
     if (!input.open(torrentArgument)) {
-        run.log.message("Reading of \"" + platform::pathForLog(torrentArgument) + "\" failed with code " + decimalString(input.errorCode()));
+        run.log.message("Reading of \"" + platform::pathForLog(torrentArgument) + "\" failed with code " +
+                        decimalString(input.errorCode()));
         return 1;
     }
-    // A large torrent's tree takes its slabs and long byte strings from
-    // huge-page blocks; a small one stays on the ordinary heap, where a huge
-    // page would only add memory.
+    // A large torrent's nodes take their slabs from huge-page blocks; a small
+    // one stays on the ordinary heap, where a huge page would only add memory.
     if (input.size() >= kHugePageTorrent) setBMemorySource({platform::obtainLargeBlock, platform::giveBackLargeBlock});
-    BReadProgress progress{[](const char* end, void* file) { static_cast<platform::InputFile*>(file)->release(end); },
-                           &input};
-    BValuePtr document = parseDocument(input.data(), static_cast<int32_t>(input.size()), progress);
-    input.close();  // the tree holds copies of every byte string
+    const auto size = static_cast<int32_t>(input.size());
+    int32_t tail = 0;
+    BValuePtr document = parseDocumentInPlace(input.data(), size, &tail);
+    if (tail != 0) std::printf("Bad torrent: size %d, tail %d\n", size, tail);
     if (!document) {
         run.log.message("Bad torrent");
         return 1;
@@ -103,6 +103,7 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
         return 1;
     }
     document.reset();
+    input.close();
 
     if (!outputGiven) runClientLaunch(run, outputPath);
     return 0;

@@ -1,6 +1,7 @@
 #include "bench/torrent_shapes.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace bench {
 
@@ -11,6 +12,9 @@ const std::vector<TorrentShape>& torrentShapes() {
         {"files-20000.torrent", 20'000, 0, 1'200'000},
         {"pieces-1048576.torrent", 0, 1'048'576, 0},
         {"files-100000.torrent", 100'000, 0, 5'900'000},
+        {"descending-40000.torrent", 0, 100, 0, 40'000},
+        {"descending-100000.torrent", 0, 100, 0, 100'000},
+        {"descending-200000.torrent", 0, 100, 0, 200'000},
     };
     return shapes;
 }
@@ -80,6 +84,17 @@ std::string makeTorrent(const TorrentShape& shape) {
         }
         files += 'e';
     } else {
+        if (shape.descendingKeys > 0) {
+            // "8:k0199999i1e": 13 bytes an entry.
+            files += "4:keysd";
+            char key[16];
+            for (int i = shape.descendingKeys - 1; i >= 0; --i) {
+                std::snprintf(key, sizeof key, "k%07d", i);
+                putString(files, key);
+                putInt(files, 1);
+            }
+            files += 'e';
+        }
         files += "6:length";
     }
 

@@ -10,9 +10,6 @@ namespace {
 
 BMemorySource memorySource{nullptr, nullptr};
 
-// Byte strings this long or longer take a block of the memory source.
-constexpr size_t kLargeText = size_t{1} << 20;
-
 // Nodes live in slabs of this size; the size matches a huge page.
 constexpr size_t kSlabSize = size_t{2} << 20;
 
@@ -115,24 +112,33 @@ void BValue::operator delete(void* node, size_t size) {
         ::operator delete(node);
 }
 
+namespace {
+
+// Byte 0 of a long text's bytes_: whether its block is its own.
+constexpr char kOwnBlock = 0;
+constexpr char kBorrowed = 1;
+
+// A byte string's length is a signed 32-bit count in every document; a
+// size_t of 32 bits cannot exceed the 32-bit size field.
+uint32_t textSize(size_t size) {
+    if constexpr (sizeof(size_t) > sizeof(uint32_t)) {
+        if (size > UINT32_MAX) throw std::bad_alloc();
+    }
+    return static_cast<uint32_t>(size);
+}
+
+}  // namespace
+
 void BText::allocate(size_t size) {
-    // A byte string's length is a signed 32-bit count in every document.
-    if (size > UINT32_MAX) throw std::bad_alloc();
+    const uint32_t checked = textSize(size);
     size_ = 0;
     if (size <= kInPlace) {
-        size_ = static_cast<uint32_t>(size);
+        size_ = checked;
         return;
     }
-    char* block;
-    bool fromSource = size >= kLargeText && memorySource.obtain;
-    if (fromSource) {
-        block = static_cast<char*>(memorySource.obtain(size));
-        if (!block) throw std::bad_alloc();
-    } else {
-        block = static_cast<char*>(::operator new(size));
-    }
-    size_ = static_cast<uint32_t>(size);
-    bytes_[0] = fromSource ? 1 : 0;
+    char* block = static_cast<char*>(::operator new(size));
+    size_ = checked;
+    bytes_[0] = kOwnBlock;
     std::memcpy(bytes_ + 4, &block, sizeof block);
 }
 
@@ -141,15 +147,18 @@ BText::BText(const char* data, size_t size) {
     if (size) std::memcpy(writable(), data, size);
 }
 
-BText::BText(size_t size, ForOverwrite) { allocate(size); }
+BText BText::borrowed(const char* data, size_t size) {
+    if (size <= kInPlace) return BText(data, size);
+    BText text;
+    text.size_ = textSize(size);
+    text.bytes_[0] = kBorrowed;
+    std::memcpy(text.bytes_ + 4, &data, sizeof data);
+    return text;
+}
 
 void BText::release() noexcept {
     if (size_ <= kInPlace) return;
-    char* block = heap();
-    if (bytes_[0])
-        memorySource.giveBack(block, size_);
-    else
-        ::operator delete(block);
+    if (bytes_[0] == kOwnBlock) ::operator delete(heap());
     size_ = 0;
 }
 
@@ -176,6 +185,7 @@ int64_t BValue::asInt() const {
 
 const BElements& BValue::asList() const {
     if (kind != BList) throw BadType{};
+    if (held != Held::No) build(false);
     return elements;
 }
 
@@ -190,12 +200,16 @@ const BEntry* lowerBound(const BEntries& entries, std::string_view key) {
 
 BValue* BValue::find(std::string_view key) const {
     if (kind != BDict) throw BadType{};
+    if (held != Held::No) build(held == Held::LevelAtATime);
     auto it = lowerBound(entries, key);
-    return it != entries.end() && it->first == key ? it->second.get() : nullptr;
+    if (it == entries.end() || it->first != key) return nullptr;
+    if (it->second->held == Held::Whole) it->second->build(false);
+    return it->second.get();
 }
 
 void BValue::set(std::string_view key, BValuePtr child) {
     if (kind != BDict) throw BadType{};
+    if (held != Held::No) build(false);
     // Documents list their keys in order, so appending is the common case.
     if (entries.empty() || entries.back().first < key) {
         entries.emplace_back(BText(key), std::move(child));
@@ -210,6 +224,7 @@ void BValue::set(std::string_view key, BValuePtr child) {
 
 void BValue::append(BValuePtr child) {
     if (kind != BList) throw BadType{};
+    if (held != Held::No) build(false);
     elements.push_back(std::move(child));
 }
 

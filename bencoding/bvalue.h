@@ -36,13 +36,13 @@ struct BadInput {
     std::string message;
 };
 
-// Where a tree gets its large blocks: the slabs that hold nodes and the bytes
-// of long byte strings. Without a source every node and every byte string is
-// an ordinary allocation of its own. A program installs a source once, before
-// its first tree is built (Tavrin backs the blocks with huge pages, because
-// touching fresh memory page by page dominates its run time); blocks are
-// always given back to the source that gave them. Not thread-safe: trees
-// belong to one thread.
+// Where a tree gets the slabs that hold its nodes. Without a source every
+// node is an ordinary allocation of its own. A program installs a source
+// once, before its first tree is built (Tavrin backs the slabs with huge
+// pages for a large torrent, because touching fresh memory page by page
+// dominates the building of a tree of many nodes); slabs are always given
+// back to the source that gave them. Not thread-safe: trees belong to one
+// thread.
 struct BMemorySource {
     void* (*obtain)(size_t size);  // null when no memory is left
     void (*giveBack)(void* block, size_t size);
@@ -50,9 +50,10 @@ struct BMemorySource {
 // Ignored (false) while any node exists.
 bool setBMemorySource(const BMemorySource& source);
 
-// An owned byte string of any bytes (NUL included), 16 bytes in size: up to
-// 12 bytes are held in place, longer ones in a block of their own. Compares
-// its bytes as unsigned values, which is the canonical key order.
+// A byte string of any bytes (NUL included), 16 bytes in size: up to 12
+// bytes are held in place, longer ones in a block of their own or, when
+// borrowed, in memory that belongs to someone else. Compares its bytes as
+// unsigned values, which is the canonical key order.
 class alignas(8) BText {
 public:
     static constexpr size_t kInPlace = 12;
@@ -62,9 +63,10 @@ public:
     explicit BText(std::string_view bytes) : BText(bytes.data(), bytes.size()) {}
     explicit BText(const std::string& bytes) : BText(bytes.data(), bytes.size()) {}
     explicit BText(const char* text) : BText(std::string_view(text)) {}
-    // Room for `size` bytes whose content the caller fills in through writable().
-    struct ForOverwrite {};
-    BText(size_t size, ForOverwrite);
+    // Refers to the bytes instead of copying them (short ones are copied in
+    // place all the same): they must stay unchanged and readable for as long
+    // as this text or any text moved from it exists.
+    static BText borrowed(const char* data, size_t size);
     ~BText() { release(); }
     BText(BText&& other) noexcept {
         std::memcpy(static_cast<void*>(this), &other, sizeof *this);
@@ -87,6 +89,7 @@ public:
     std::string_view view() const { return {data(), size_}; }
     operator std::string_view() const { return view(); }
     operator std::string() const { return std::string(data(), size_); }
+    // Only for a text that owns its bytes.
     char* writable() { return size_ > kInPlace ? heap() : bytes_; }
     const char* begin() const { return data(); }
     const char* end() const { return data() + size_; }
@@ -108,8 +111,8 @@ private:
     void release() noexcept;
 
     uint32_t size_;
-    // The bytes in place; or byte 0 telling whether the block came from the
-    // memory source, and at offset 4 the block's address.
+    // The bytes in place; or byte 0 telling whether the bytes are borrowed,
+    // and at offset 4 their address.
     char bytes_[12];
 };
 
@@ -126,6 +129,17 @@ public:
     }
     BArray(const BArray&) = delete;
     BArray& operator=(const BArray&) = delete;
+    BArray(BArray&& other) noexcept { swap(other); }
+    BArray& operator=(BArray&& other) noexcept {
+        BArray gone(std::move(*this));
+        swap(other);
+        return *this;
+    }
+    void swap(BArray& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+    }
 
     T* begin() { return data_; }
     T* end() { return data_ + size_; }
@@ -140,7 +154,7 @@ public:
 
     template <class... Args>
     T& emplace_back(Args&&... args) {
-        if (size_ == capacity_) grow(capacity_ ? 2 * size_t{capacity_} : 1);
+        if (size_ == capacity_) grow(grownCapacity());
         T* slot = new (data_ + size_) T(std::forward<Args>(args)...);
         ++size_;
         return *slot;
@@ -155,17 +169,30 @@ public:
         for (size_t i = size_ - 1; i > index; --i) std::swap(data_[i], data_[i - 1]);
         return data_ + index;
     }
-    void clear() {
-        for (size_t i = size_; i > 0; --i) data_[i - 1].~T();
-        size_ = 0;
+    void clear() { truncate(0); }
+    // Destroys the elements from `size` on.
+    void truncate(size_t size) {
+        for (size_t i = size_; i > size; --i) data_[i - 1].~T();
+        if (size < size_) size_ = static_cast<uint32_t>(size);
     }
     void shrink_to_fit() {
         if (size_ < capacity_) grow(size_);
     }
 
 private:
+    // The most elements the 32-bit counts can hold and whose bytes a size_t
+    // can count, also where size_t has 32 bits.
+    static constexpr size_t kMaxCount =
+        SIZE_MAX / sizeof(T) < UINT32_MAX ? SIZE_MAX / sizeof(T) : size_t{UINT32_MAX};
+
+    size_t grownCapacity() const {
+        if (capacity_ >= kMaxCount) throw std::bad_alloc();
+        if (capacity_ == 0) return 1;
+        return capacity_ < kMaxCount / 2 ? 2 * size_t{capacity_} : kMaxCount;
+    }
+
     void grow(size_t capacity) {
-        if (capacity > UINT32_MAX) throw std::bad_alloc();
+        if (capacity > kMaxCount) throw std::bad_alloc();
         T* moved = capacity ? static_cast<T*>(::operator new(capacity * sizeof(T))) : nullptr;
         for (size_t i = 0; i < size_; ++i) {
             new (moved + i) T(std::move(data_[i]));
@@ -225,9 +252,22 @@ public:
     BText text;
     BElements elements;
     BEntries entries;
-    // When not null, the exact bytes this value was read from; the writer
-    // emits them instead of the canonical form (see reader.h).
+    // When not null, the exact bytes this value was read from, owned or
+    // borrowed from the document; the writer emits them instead of the
+    // canonical form (see reader.h).
     std::unique_ptr<BText> verbatim;
+    // A list or dictionary not built yet: its checked bytes are in
+    // `verbatim`, and its elements or entries are empty until typed access
+    // builds them (see reader.h). One held level at a time builds only its
+    // own entries on find(), and stays held when handed out; a whole held
+    // value is built in full before it is handed out or looked into.
+    enum class Held : uint8_t { No, LevelAtATime, Whole };
+    Held held = Held::No;
+
+private:
+    // Defined by the reader. A level: the elements or entries, with values
+    // that are lists or dictionaries held in turn; otherwise the whole subtree.
+    void build(bool levelOnly) const;
 };
 
 // Receives a document in pieces from writeDocument.

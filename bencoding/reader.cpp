@@ -1,7 +1,6 @@
 #include "bencoding/reader.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -18,18 +17,13 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 struct Reader {
     const char*& cursor;
     int32_t& remaining;
-    const BReadProgress* progress = nullptr;
-    const char* reported = cursor;  // where `passed` was last called
+    bool borrow = false;  // long byte strings and "info" refer to the document
+    bool holdContainers = false;  // lists and dictionaries become held values
     bool canonical = true;
 
     void advance(int32_t count) {
         cursor += count;
         remaining -= count;
-    }
-
-    void report(const char* end) {
-        progress->passed(end, progress->context);
-        reported = end;
     }
 
     int64_t number() {
@@ -42,7 +36,11 @@ struct Reader {
 
     // A length and its ":"; leaves the cursor on the first byte of the string.
     int32_t byteStringLength() {
+        const char* start = cursor;
         int64_t length = number();
+        // A key's length may be missing (":" alone is an empty key); the
+        // writer would add the "0".
+        if (cursor == start) canonical = false;
         if (remaining == 0 || *cursor != ':') throw BadInput{};
         if (length < 0 || length > remaining - 1) throw BadInput{};
         advance(1);
@@ -57,45 +55,74 @@ struct Reader {
 
     BText text() {
         int32_t length = byteStringLength();
-        if (!progress || length < kPassedStep) {
-            BText bytes(cursor, static_cast<size_t>(length));
-            advance(length);
-            return bytes;
-        }
-        // A long string is copied a step at a time, so that the pages passed
-        // can go before the next ones are touched.
-        BText bytes(static_cast<size_t>(length), BText::ForOverwrite{});
-        char* to = bytes.writable();
-        while (length > 0) {
-            int32_t step = length < kPassedStep ? length : kPassedStep;
-            std::memcpy(to, cursor, static_cast<size_t>(step));
-            to += step;
-            advance(step);
-            length -= step;
-            report(cursor);
-        }
+        BText bytes = borrow ? BText::borrowed(cursor, static_cast<size_t>(length))
+                             : BText(cursor, static_cast<size_t>(length));
+        advance(length);
         return bytes;
     }
 
     BValuePtr value(int depth) {
-        if (progress && cursor - reported >= kPassedStep) report(cursor);
         if (remaining == 0) return nullptr;
         char c = *cursor;
         if (isDigit(c)) return std::make_unique<BValue>(text());
         if (c == 'i') {
             advance(1);
             auto node = std::make_unique<BValue>(BInt);
+            const char* digits = cursor;
             node->integer = number();
+            // "ie" reads as 0 and would be written as "i0e".
+            if (cursor == digits) canonical = false;
             if (remaining == 0 || *cursor != 'e') return nullptr;
             advance(1);
             return node;
         }
         if (c == 'l' || c == 'd') {
+            if (holdContainers) return held(depth);
             if (depth >= kMaxNestingDepth) throw BadInput{};
             advance(1);
             return c == 'l' ? list(depth + 1) : dictionary(depth + 1);
         }
         return nullptr;
+    }
+
+    // Passes over a value with the checks and outcomes of value(), building
+    // nothing; false where value() gives null.
+    bool skip(int depth) {
+        if (remaining == 0) return false;
+        const char c = *cursor;
+        if (isDigit(c)) {
+            advance(byteStringLength());
+            return true;
+        }
+        if (c == 'i') {
+            advance(1);
+            number();
+            if (remaining == 0 || *cursor != 'e') return false;
+            advance(1);
+            return true;
+        }
+        if (c != 'l' && c != 'd') return false;
+        if (depth >= kMaxNestingDepth) throw BadInput{};
+        advance(1);
+        for (;;) {
+            if (remaining == 0) return false;
+            if (*cursor == 'e') break;
+            if (c == 'd') advance(byteStringLength());
+            if (!skip(depth + 1)) return false;
+        }
+        advance(1);
+        return true;
+    }
+
+    // The list or dictionary at the cursor, checked in full but not built.
+    BValuePtr held(int depth, BValue::Held how = BValue::Held::Whole) {
+        const char* start = cursor;
+        const BKind kind = *cursor == 'l' ? BList : BDict;
+        if (!skip(depth)) return nullptr;
+        auto node = std::make_unique<BValue>(kind);
+        node->verbatim = std::make_unique<BText>(BText::borrowed(start, static_cast<size_t>(cursor - start)));
+        node->held = how;
+        return node;
     }
 
     BValuePtr list(int depth) {
@@ -115,59 +142,100 @@ struct Reader {
     BValuePtr dictionary(int depth) {
         auto node = std::make_unique<BValue>(BDict);
         BEntries& entries = node->entries;
+        bool ascending = true;  // each key above the one before
         for (;;) {
             if (remaining == 0) return nullptr;
             if (*cursor == 'e') break;
             BText key = text();
-            // The root's "info" is identified by the SHA-1 of its exact bytes,
-            // so a non-canonical one is kept as read.
-            const bool keepVerbatim = depth == 1 && key == "info";
+            const bool isInfo = depth == 1 && key == "info";
             const char* start = cursor;
-            bool canonicalBefore = canonical;
-            if (keepVerbatim) canonical = true;
-            BValuePtr child = value(depth);
+            const bool canonicalBefore = canonical;
+            if (isInfo) canonical = true;
+            // Read in place, "info" is checked now and built on typed access:
+            // a torrent's "info" is most of it, and little of it is looked at.
+            const bool hold = isInfo && borrow && remaining > 0 && (*cursor == 'l' || *cursor == 'd');
+            BValuePtr child = hold ? held(depth, BValue::Held::LevelAtATime) : value(depth);
             if (!child) return nullptr;
-            if (keepVerbatim) {
-                if (!canonical) child->verbatim = std::make_unique<BText>(start, static_cast<size_t>(cursor - start));
+            if (isInfo && !hold) {
+                const auto size = static_cast<size_t>(cursor - start);
+                if (borrow)
+                    child->verbatim = std::make_unique<BText>(BText::borrowed(start, size));
+                else if (!canonical)
+                    child->verbatim = std::make_unique<BText>(start, size);
                 canonical = canonicalBefore;
             }
-            // Keys in ascending order, the canonical case, are appended; any
-            // other key goes to its place, replacing an earlier value.
-            if (entries.empty() || entries.back().first < key) {
-                entries.emplace_back(std::move(key), std::move(child));
-                continue;
-            }
-            canonical = false;
-            auto position = std::lower_bound(entries.begin(), entries.end(), key,
-                                             [](const BEntry& entry, const BText& k) { return entry.first < k; });
-            if (position->first == key)
-                position->second = std::move(child);
-            else
-                entries.emplace(position, std::move(key), std::move(child));
+            if (ascending && !entries.empty() && !(entries.back().first < key)) ascending = false;
+            entries.emplace_back(std::move(key), std::move(child));
         }
         advance(1);
+        if (!ascending) {
+            canonical = false;
+            sortKeepingLastValue(entries);
+        }
         entries.shrink_to_fit();
         return node;
+    }
+
+    // Sorts the entries by key; of entries with the same key only the one
+    // read last stays. The sort is stable, so that one is last of its run.
+    static void sortKeepingLastValue(BEntries& entries) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const BEntry& a, const BEntry& b) { return a.first < b.first; });
+        size_t kept = 0;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (kept > 0 && entries[kept - 1].first == entries[i].first) {
+                entries[kept - 1] = std::move(entries[i]);
+            } else {
+                if (kept != i) entries[kept] = std::move(entries[i]);
+                ++kept;
+            }
+        }
+        entries.truncate(kept);
     }
 };
 
 }  // namespace
 
-BValuePtr parseDocument(const char* data, int32_t size) {
+// A held value is read again from its bytes, which were checked when it was
+// first read, so this cannot fail. Its nodes are not const: only the typed
+// access that builds them is.
+void BValue::build(bool levelOnly) const {
+    const char* cursor = verbatim->data();
+    auto remaining = static_cast<int32_t>(verbatim->size());
+    Reader reader{cursor, remaining, true, levelOnly};
+    // Read as a value below the root, where no "info" is special; a depth
+    // smaller than the real one only loosens a bound the bytes have passed.
+    reader.advance(1);
+    BValuePtr built = kind == BList ? reader.list(2) : reader.dictionary(2);
+    auto* self = const_cast<BValue*>(this);
+    self->elements = std::move(built->elements);
+    self->entries = std::move(built->entries);
+    // Only "info" itself keeps its bytes; a value inside it, once built, is
+    // written in canonical form like any other. Its strings refer to the
+    // document, not to these bytes (a copy in place is never borrowed from).
+    if (held == BValue::Held::Whole) self->verbatim.reset();
+    self->held = BValue::Held::No;
+}
+
+namespace {
+
+BValuePtr readDocument(const char* data, int32_t size, int32_t* tail, bool borrow) {
     const char* cursor = data;
     int32_t remaining = size;
-    BValuePtr root = parseValue(cursor, remaining);
-    if (remaining != 0) std::printf("Bad torrent: size %d, tail %d\n", size, remaining);
+    Reader reader{cursor, remaining, borrow};
+    BValuePtr root = reader.value(0);
+    if (tail) *tail = remaining;
     return root;
 }
 
-BValuePtr parseDocument(const char* data, int32_t size, const BReadProgress& progress) {
-    const char* cursor = data;
-    int32_t remaining = size;
-    Reader reader{cursor, remaining, &progress};
-    BValuePtr root = reader.value(0);
-    if (remaining != 0) std::printf("Bad torrent: size %d, tail %d\n", size, remaining);
-    return root;
+}  // namespace
+
+BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail) {
+    return readDocument(data, size, tail, false);
+}
+
+BValuePtr parseDocumentInPlace(const char* data, int32_t size, int32_t* tail) {
+    return readDocument(data, size, tail, true);
 }
 
 BValuePtr parseValue(const char*& cursor, int32_t& remaining, int depth) {

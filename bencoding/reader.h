@@ -1,8 +1,8 @@
 // Reading a bencoding document into a BValue tree.
 //
-// The reader never looks at a byte at or past the end of the document. Its
-// two failure signals are a null result (the main flow reports "Bad torrent")
-// and BadInput ("Bad input data"):
+// The reader never looks at a byte at or past the end of the document, and
+// prints nothing. Its two failure signals are a null result (the main flow
+// reports "Bad torrent") and BadInput ("Bad input data"):
 //   null     - the document is empty, or a value (the root, a list element,
 //              a dictionary value) does not begin with a value byte, an
 //              integer lacks its "e", or the data end before a list or
@@ -12,9 +12,36 @@
 //              kMaxNestingDepth.
 // A missing child is never kept in the tree.
 //
-// The root's "info" value, when its bytes are not already canonical, keeps
-// them verbatim so that the writer reproduces them exactly: a torrent is
-// identified by the SHA-1 of those bytes.
+// Dictionary keys may come in any order and more than once: the entries are
+// collected as read, sorted once (stably) and a repeated key keeps the value
+// read last, so a dictionary of n entries costs O(n log n) in any key order.
+//
+// The root's "info" value must come back byte for byte, since a torrent is
+// identified by the SHA-1 of those bytes. It gets them in `verbatim`, which
+// the writer emits instead of the canonical form.
+//
+// Two ways to read:
+//   parseDocument        copies what it keeps: the tree does not refer to the
+//                        document, and is built in full. "info" keeps a copy
+//                        of its bytes only when writing its subtree would
+//                        change them (keys out of order or repeated, a number
+//                        with white space, a sign, leading zeros, no digits at
+//                        all, or out of range).
+//   parseDocumentInPlace copies nothing long: byte strings of more than
+//                        BText::kInPlace bytes and the bytes of "info" are
+//                        borrowed from the document, which must stay unchanged
+//                        and readable for as long as the tree exists. A list
+//                        or dictionary "info" is checked in full (same
+//                        failures as above) but held unbuilt: find() on it
+//                        builds its own entries only, and each of its values
+//                        that is a list or dictionary is built in full when
+//                        find() or asList() hands it out. A torrent's "info"
+//                        is most of it, and typed access looks at little of
+//                        it ("name", "length", "files"), so only that part
+//                        costs nodes. Iterating a held node's `entries` or
+//                        `elements` directly sees them empty; reach "info"'s
+//                        values through find().
+
 #pragma once
 
 #include <cstdint>
@@ -26,21 +53,12 @@
 // instead of exhausting the stack.
 constexpr int kMaxNestingDepth = 512;
 
-// Reads the value at the start of the document. Trailing bytes are ignored
-// and reported on standard output as "Bad torrent: size %d, tail %d\n".
-BValuePtr parseDocument(const char* data, int32_t size);
-
-// Told, as reading moves on, that the bytes before `end` are no longer
-// needed in memory; a caller that mapped the document uses it to drop the
-// pages it has passed, so that the document and its tree are never both
-// resident in full. The bytes must stay readable: those of a non-canonical
-// "info" are read once more at its end. Called at least every kPassedStep bytes.
-struct BReadProgress {
-    void (*passed)(const char* end, void* context);
-    void* context;
-};
-constexpr int32_t kPassedStep = 1 << 20;
-BValuePtr parseDocument(const char* data, int32_t size, const BReadProgress& progress);
+// Reads the value at the start of the document. Trailing bytes are ignored:
+// when `tail` is given it receives the count of bytes left after the root, or
+// after the point where reading stopped when the result is null (0 for an
+// empty document). It is not set when BadInput is thrown.
+BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail = nullptr);
+BValuePtr parseDocumentInPlace(const char* data, int32_t size, int32_t* tail = nullptr);
 
 // One value at the cursor; null when none could be read. `depth` is the
 // number of lists and dictionaries that enclose it.

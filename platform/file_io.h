@@ -25,16 +25,12 @@ public:
     int errorCode() const { return error_; }
     const char* data() const { return data_; }
     size_t size() const { return size_; }
-    // Drops from memory the whole pages before `end`; they stay readable and
-    // are read again from the file when touched.
-    void release(const char* end);
     void close();
 
 private:
     char* data_ = nullptr;
     size_t size_ = 0;
     bool mapped_ = false;
-    size_t released_ = 0;
     int error_ = 0;
 };
 
@@ -77,9 +73,9 @@ private:
 // the file holds either its old content or all the new one.
 ReplaceResult replaceFile(const std::string& path, const char* data, size_t size);
 
-// Blocks for a document's tree, backed by huge pages where the system has
-// them: faulting in fresh memory page by page costs more than all the
-// reading and writing. Null when no memory is left.
+// Blocks for the slabs of a document's tree, backed by huge pages where the
+// system has them: faulting in fresh memory page by page costs more than
+// building the nodes. Null when no memory is left.
 void* obtainLargeBlock(size_t size);
 void giveBackLargeBlock(void* block, size_t size);
 

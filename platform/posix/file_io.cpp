@@ -14,15 +14,6 @@
 
 namespace platform {
 
-namespace {
-
-size_t pageSize() {
-    static const size_t size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    return size;
-}
-
-}  // namespace
-
 InputFile::~InputFile() { close(); }
 
 bool InputFile::open(const std::string& path) {
@@ -94,14 +85,6 @@ bool InputFile::open(const std::string& path) {
     return ok;
 }
 
-void InputFile::release(const char* end) {
-    if (!mapped_ || end < data_) return;
-    size_t upTo = static_cast<size_t>(end - data_) / pageSize() * pageSize();
-    if (upTo <= released_) return;
-    madvise(data_ + released_, upTo - released_, MADV_DONTNEED);
-    released_ = upTo;
-}
-
 void InputFile::close() {
     if (mapped_)
         munmap(data_, size_);
@@ -110,7 +93,6 @@ void InputFile::close() {
     data_ = nullptr;
     size_ = 0;
     mapped_ = false;
-    released_ = 0;
 }
 
 struct FileReplacement::SavedSignal {

@@ -12,7 +12,7 @@
 
 namespace platform {
 
-// Windows: the file is read whole into a buffer; release() keeps it.
+// Windows: the file is read whole into a buffer.
 InputFile::~InputFile() { close(); }
 
 bool InputFile::open(const std::string& path) {
@@ -49,8 +49,6 @@ bool InputFile::open(const std::string& path) {
     CloseHandle(file);
     return ok;
 }
-
-void InputFile::release(const char*) {}
 
 void InputFile::close() {
     std::free(data_);

@@ -227,5 +227,18 @@ TEST_F(TavrinFlow, NonCanonicalInfoKeepsItsBytes) {
     EXPECT_EQ(box.read("out.torrent"), "d" + kEmptyOwnTier + "4:info" + info + "1:zi1ee");
 }
 
+// An integer without digits reads as 0 but is not written as "i0e" inside
+// "info": the info bytes, and so the torrent's SHA-1, stay the same.
+TEST_F(TavrinFlow, InfoWithAnEmptyIntegerKeepsItsBytes) {
+    const std::string info = "d1:aie6:lengthi1e4:name1:xe";
+    box.write("in.torrent", "d4:info" + info + "e");
+    ASSERT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 0);
+    const std::string out = box.read("out.torrent");
+    const size_t at = out.find("4:info");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(out.substr(at + 6, info.size()), info);
+    EXPECT_EQ(out, "d" + kEmptyOwnTier + "4:info" + info + "e");
+}
+
 }  // namespace
 }  // namespace testing_support
