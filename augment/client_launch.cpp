@@ -3,14 +3,20 @@
 #include "platform/client_process.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "settings/setup_check.h"
 
-void runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
+bool runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
     const std::string launchPath = settings::readSetting(run.paths.settingsPath, settings::kLaunchPath);
+    // Started on the torrent, a file opener would start Tavrin again, and so on.
+    if (const std::string loop = settings::launchLoopCause(launchPath); !loop.empty()) {
+        run.log.message(loop);
+        return false;
+    }
     const std::string launchArguments = settings::readSetting(run.paths.settingsPath, settings::kLaunchArguments);
-    launchClient(run.log, launchPath, launchArguments, torrentPath);
+    return launchClient(run.log, launchPath, launchArguments, torrentPath);
 }
 
-void launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,
+bool launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,
                   const std::string& torrentPath) {
     std::string arguments;
     const size_t placeholder = launchArguments.find("%1");
@@ -27,4 +33,5 @@ void launchClient(const Log& log, const std::string& launchPath, const std::stri
     platform::StartResult result = platform::startClient({launchPath, commandLine, launchArguments, torrentPath});
     if (!result.started)
         log.message("Running of \"" + commandLine + "\" failed with code " + decimalString(result.code));
+    return result.started;
 }

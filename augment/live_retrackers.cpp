@@ -8,22 +8,6 @@
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
-namespace {
-
-bool equalsIgnoringAsciiCase(const std::string& text, const char* expected) {
-    size_t i = 0;
-    for (; expected[i] != '\0'; ++i) {
-        if (i >= text.size()) return false;
-        char a = text[i], b = expected[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return i == text.size();
-}
-
-}  // namespace
-
 void parseTrackerCheck(const char* text, std::vector<int32_t>& list) {
     std::string_view rest(text);
     numbers::ClampedInt32 read = numbers::readClampedInt32(rest);
@@ -51,7 +35,7 @@ LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath) {
     LiveRetrackers live;
     live.choice = settings::chooseDirectorySection(settingsPath, settings::IndexCheck::RejectUnset);
     if (live.choice.failure != settings::DirectoryFailure::None) return live;
-    live.addStatistics = equalsIgnoringAsciiCase(settings::readSetting(settingsPath, settings::kAddStat), "True");
+    live.addStatistics = settings::settingIs(settingsPath, settings::kAddStat, "True");
 
     const std::vector<int32_t> numbers = liveNumbers(settings::readSetting(settingsPath, settings::kTrackerCheck));
     if (numbers.empty()) return live;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "settings/profile.h"
+#include "settings/setup_check.h"
 
 namespace {
 
@@ -32,8 +33,11 @@ int32_t runRetrackerStep(const TavrinRun& run, BValue& root) {
     const LiveRetrackers live = resolveLiveRetrackers(run.paths.settingsPath);
     if (live.choice.failure != settings::DirectoryFailure::None) {
         run.log.message(failureLine(live.choice));
+        if (const std::string cause = settings::directoryCause(run.paths.settingsPath, live.choice); !cause.empty())
+            run.log.message(cause);
         return 1;
     }
+    if (settings::trackerCheckUnset(run.paths.settingsPath)) run.log.message(settings::trackerCheckUnsetLine());
     augmentAnnounceList(live, root);
     return 0;
 }

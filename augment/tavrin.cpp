@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "augment/client_launch.h"
+#include "augment/failure_launch.h"
+#include "augment/failure_notice.h"
 #include "augment/log.h"
 #include "augment/run.h"
 #include "augment/retracker_step.h"
@@ -16,8 +18,9 @@ namespace {
 
 constexpr size_t kHugePageTorrent = size_t{1} << 20;
 
-// Steps after the log is open. Returns the exit code; exceptions go to the caller.
-int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
+// Steps after the log is open. Returns the exit code; exceptions go to the
+// caller. `clientStarted` turns false when the client was to start and did not.
+int augmentTorrent(int argc, char** argv, const TavrinRun& run, bool& clientStarted) {
     const bool outputGiven = argc > 2;
     const std::string torrentArgument = argv[1];
 
@@ -42,7 +45,10 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
     }
 
     int32_t stepResult = runRetrackerStep(run, *document);
-    if (stepResult != 0) return stepResult;
+    if (stepResult != 0) {
+        if (!outputGiven) clientStarted = launchOnFailure(run, torrentArgument);
+        return stepResult;
+    }
 
     const std::string outputPath = outputGiven
                                        ? std::string(argv[2])
@@ -68,7 +74,7 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
     }
     document.reset();
 
-    if (!outputGiven) runClientLaunch(run, outputPath);
+    if (!outputGiven) clientStarted = runClientLaunch(run, outputPath);
     return 0;
 }
 
@@ -79,11 +85,15 @@ int tavrinMain(int argc, char** argv) {
 
     Log log;
     int exitCode;
+    bool clientStarted = true;
+    const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
     try {
-        const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
-        if (!log.open(run.paths.executableDirectory + "Tavrin.log")) return 1;
+        if (!log.open(run.paths.executableDirectory + "Tavrin.log")) {
+            noticeFailure(run, "Tavrin.log cannot be opened in " + run.paths.executableDirectory);
+            return 1;
+        }
         log.message("Running for torrent \"" + std::string(argv[1]) + "\"");
-        exitCode = augmentTorrent(argc, argv, run);
+        exitCode = augmentTorrent(argc, argv, run, clientStarted);
     } catch (const BadType&) {
         log.message("Bad type access");
         exitCode = 1;
@@ -94,6 +104,7 @@ int tavrinMain(int argc, char** argv) {
         log.message("Shit happens");
         exitCode = 1;
     }
+    if (exitCode != 0 || !clientStarted) noticeFailure(run, "Running for torrent \"" + std::string(argv[1]) + "\" failed");
     log.close();
     return exitCode;
 }

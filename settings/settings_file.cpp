@@ -29,6 +29,19 @@ std::string readSetting(const std::string& settingsPath, const char* key) {
     return readProfileString(kSection, key, "", settingsPath);
 }
 
+bool settingIs(const std::string& settingsPath, const char* key, const char* word) {
+    const std::string value = readSetting(settingsPath, key);
+    size_t i = 0;
+    for (; word[i] != '\0'; ++i) {
+        if (i >= value.size()) return false;
+        char a = value[i], b = word[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+    }
+    return i == value.size();
+}
+
 std::string trackersFilePath(const std::string& settingsPath) {
     std::string value = readSetting(settingsPath, kTrackersFile);
     if (value.empty()) return value;

@@ -16,6 +16,8 @@ constexpr const char* kTrackerCheck = "TrackerCheck";        // live retracker n
 constexpr const char* kAddStat = "AddStat";                  // "True" (any case) adds the statistics query
 constexpr const char* kLaunchPath = "LaunchPath";            // the BitTorrent client's executable
 constexpr const char* kLaunchArguments = "LaunchArguments";  // its argument template; "%1" is the torrent
+constexpr const char* kLaunchOnFailure = "LaunchOnFailure";  // "True": the client still starts when the step fails
+constexpr const char* kNotify = "Notify";                    // "False": no desktop notice of a failure
 
 // Settings.ini beside the executable whose full path is given.
 std::string settingsPathFor(const std::string& executablePath);
@@ -30,6 +32,9 @@ RunPaths runPathsFor(const std::string& executablePath);
 
 // A key of section "Settings", "" when absent.
 std::string readSetting(const std::string& settingsPath, const char* key);
+
+// True when the key's value is `word` in any ASCII letter case.
+bool settingIs(const std::string& settingsPath, const char* key, const char* word);
 
 // The retracker directory named by TrackersFile, as a path to read.
 std::string trackersFilePath(const std::string& settingsPath);
