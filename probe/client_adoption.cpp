@@ -61,7 +61,7 @@ std::vector<std::string> splitExec(const std::string& text) {
 }  // namespace
 
 std::string windowsCommandArgument(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
     std::string quoted = "\"";
     size_t backslashes = 0;
     for (char c : argument) {

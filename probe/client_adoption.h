@@ -25,8 +25,9 @@ using ProgramFinder = std::function<std::string(const std::string&)>;
 // opener.
 AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& findProgram);
 
-// One argument as LaunchArguments must hold it so that the Windows-style
-// split gives it back: bare when it holds no blank or quote, else quoted.
+// One argument as a Windows command line (and so LaunchArguments) must hold
+// it for the C runtime's split to give it back: bare when it holds no blank
+// or quote, else quoted, backslashes doubled only before a quote.
 std::string windowsCommandArgument(const std::string& argument);
 
 // Keswel --adopt-client: when LaunchPath is empty, names no executable file
