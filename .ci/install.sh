@@ -25,6 +25,25 @@ check() {  # check "what" command...: runs the command, reports the outcome
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# A TCP listener on 127.0.0.1 for two minutes, as a retracker that answers:
+# its port goes into file $1, its process id into $listener_pid.
+start_listener() {
+  python3 -c '
+import socket, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True)
+time.sleep(120)
+' >"$1" &
+  listener_pid=$!
+  for _ in $(seq 50); do [[ -s $1 ]] && break; sleep 0.1; done
+}
+quietly() { "$@" >/dev/null; }
+to_file() {  # to_file FILE command...: the command's output into FILE
+  local out=$1
+  shift
+  "$@" >"$out"
+}
+
 # A home of its own, and a desktop that knows nothing of this machine's.
 # (xdg-utils cannot find desktop entries under a home path with blanks.)
 export HOME="$work/home"
@@ -69,14 +88,7 @@ if [[ $have_keswel == yes ]]; then
   listener_pid=
   open_port=
   if command -v python3 >/dev/null 2>&1; then
-    python3 -c '
-import socket, sys, time
-s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
-print(s.getsockname()[1], flush=True)
-time.sleep(120)
-' >"$work/port" &
-    listener_pid=$!
-    for _ in $(seq 50); do [[ -s $work/port ]] && break; sleep 0.1; done
+    start_listener "$work/port"
     open_port=$(<"$work/port")
   fi
   closed_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' 2>/dev/null || echo 9)
@@ -272,14 +284,7 @@ if [[ $have_keswel == yes ]] && command -v python3 >/dev/null 2>&1; then
   echo "== a new user's path: five steps, no file edited by hand, aria2c as the client"
   ensure_packages aria2
   rm -rf "${HOME:?}/.local" "${HOME:?}/.config"
-  python3 -c '
-import socket, time
-s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
-print(s.getsockname()[1], flush=True)
-time.sleep(120)
-' >"$work/newuser-port" &
-  newuser_listener=$!
-  for _ in $(seq 50); do [[ -s $work/newuser-port ]] && break; sleep 0.1; done
+  start_listener "$work/newuser-port"
   retracker="http://127.0.0.1:$(<"$work/newuser-port")/announce"
   {
     printf '[Город]\r\n1=Loopback\r\n[Провайдеры Loopback]\r\n1=Lo\r\n[Ретрекеры Loopback Lo]\r\nКоличество=1\r\n'
@@ -295,16 +300,16 @@ time.sleep(120)
 
   # 1. install; 2. the provider's directory into the folder; 3. the city and
   # provider by number; 4. the desktop integration; 5. open a torrent.
-  check "step 1: install" cmake --install build/install --prefix "$newuser" >/dev/null
+  check "step 1: install" quietly cmake --install build/install --prefix "$newuser"
   check "step 2: the directory into the folder" cp "$work/provider-directory.ini" "$newuser/retrackers.ini"
-  check "step 3: Keswel --select 1 1" timeout 60 "$newuser/Keswel" --select 1 1 >"$work/newuser-select.out"
+  check "step 3: Keswel --select 1 1" to_file "$work/newuser-select.out" timeout 60 "$newuser/Keswel" --select 1 1
   check "Keswel stored the live retracker" grep -q '^TrackerCheck=1 0' "$newuser/Settings.ini"
-  check "step 4: retrackers-desktop.sh install" "$newuser/retrackers-desktop.sh" install >"$work/newuser-install.out"
+  check "step 4: retrackers-desktop.sh install" to_file "$work/newuser-install.out" "$newuser/retrackers-desktop.sh" install
   cat "$work/newuser-install.out"
   check "the integration took over aria2c" grep -qx "LaunchPath=$(command -v aria2c)" "$newuser/Settings.ini"
   check "with its arguments" grep -qx 'LaunchArguments=-S %1' "$newuser/Settings.ini"
   check "and said so" grep -q "Set LaunchPath=$(command -v aria2c)" "$work/newuser-install.out"
-  check "Keswel --check finds all in order" "$newuser/Keswel" --check >/dev/null
+  check "Keswel --check finds all in order" quietly "$newuser/Keswel" --check
   cp examples/sample.torrent "$work/Downloads/first.torrent"
   mapfile -d '' command < <(exec_argv "$XDG_DATA_HOME/applications/retrackers-tavrin.desktop" "$work/Downloads/first.torrent")
   status=0
@@ -312,8 +317,8 @@ time.sleep(120)
   check "step 5: the entry's Exec line runs Tavrin (exit code 0)" test "$status" = 0
   for _ in $(seq 100); do grep -q "$retracker" "$work/newuser-client.out" 2>/dev/null && break; sleep 0.1; done
   check "aria2c got the torrent with the retracker added" grep -q "$retracker" "$work/newuser-client.out"
-  check "uninstall" "$newuser/retrackers-desktop.sh" uninstall >/dev/null
-  kill "$newuser_listener" 2>/dev/null || true
+  check "uninstall" quietly "$newuser/retrackers-desktop.sh" uninstall
+  kill "$listener_pid" 2>/dev/null || true
   rm -rf "${HOME:?}/.local" "${HOME:?}/.config"
 fi
 

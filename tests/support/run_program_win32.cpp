@@ -7,6 +7,19 @@
 
 namespace testing_support {
 
+namespace {
+
+struct Handle {
+    HANDLE value = nullptr;
+    ~Handle() { reset(); }
+    void reset() {
+        if (value) CloseHandle(value);
+        value = nullptr;
+    }
+};
+
+}  // namespace
+
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& workingDir) {
     std::string commandLine = windowsCommandArgument(program);
