@@ -15,6 +15,25 @@ source .ci/checks.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# A TCP listener on 127.0.0.1 for two minutes, as a retracker that answers:
+# its port goes into file $1, its process id into $listener_pid.
+start_listener() {
+  python3 -c '
+import socket, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True)
+time.sleep(120)
+' >"$1" &
+  listener_pid=$!
+  for _ in $(seq 50); do [[ -s $1 ]] && break; sleep 0.1; done
+}
+quietly() { "$@" >/dev/null; }
+to_file() {  # to_file FILE command...: the command's output into FILE
+  local out=$1
+  shift
+  "$@" >"$out"
+}
+
 # A home of its own, and a desktop that knows nothing of this machine's.
 # (xdg-utils cannot find desktop entries under a home path with blanks.)
 export HOME="$work/home"
@@ -59,14 +78,7 @@ if [[ $have_keswel == yes ]]; then
   listener_pid=
   open_port=
   if command -v python3 >/dev/null 2>&1; then
-    python3 -c '
-import socket, sys, time
-s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
-print(s.getsockname()[1], flush=True)
-time.sleep(120)
-' >"$work/port" &
-    listener_pid=$!
-    for _ in $(seq 50); do [[ -s $work/port ]] && break; sleep 0.1; done
+    start_listener "$work/port"
     open_port=$(<"$work/port")
   fi
   closed_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' 2>/dev/null || echo 9)
@@ -257,6 +269,48 @@ open_through_entry "$quoted_folder"
 check "uninstall" "$quoted_folder/retrackers-desktop.sh" uninstall
 check "nothing left in the home" home_is_empty
 [[ $have_keswel == yes ]] || rm -f "$prefix/Keswel"
+
+if [[ $have_keswel == yes ]] && command -v python3 >/dev/null 2>&1; then
+  echo "== a new user's path: five steps, no file edited by hand, aria2c as the client"
+  ensure_packages aria2
+  rm -rf "${HOME:?}/.local" "${HOME:?}/.config"
+  start_listener "$work/newuser-port"
+  retracker="http://127.0.0.1:$(<"$work/newuser-port")/announce"
+  {
+    printf '[Город]\r\n1=Loopback\r\n[Провайдеры Loopback]\r\n1=Lo\r\n[Ретрекеры Loopback Lo]\r\nКоличество=1\r\n'
+    printf '1=%s\r\n' "$retracker"
+  } | iconv -f UTF-8 -t WINDOWS-1251 >"$work/provider-directory.ini"
+  # The client the desktop used so far: aria2c, which with -S lists what a
+  # torrent holds, announce addresses included, and exits.
+  mkdir -p "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME"
+  printf '[Desktop Entry]\nType=Application\nName=aria2\nExec=aria2c -S %%U\nMimeType=application/x-bittorrent;\n' \
+    >"$XDG_DATA_HOME/applications/aria2-client.desktop"
+  printf '[Default Applications]\napplication/x-bittorrent=aria2-client.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
+  newuser="$work/newuser/Retrackers"
+
+  # 1. install; 2. the provider's directory into the folder; 3. the city and
+  # provider by number; 4. the desktop integration; 5. open a torrent.
+  check "step 1: install" quietly cmake --install build/install --prefix "$newuser"
+  check "step 2: the directory into the folder" cp "$work/provider-directory.ini" "$newuser/retrackers.ini"
+  check "step 3: Keswel --select 1 1" to_file "$work/newuser-select.out" timeout 60 "$newuser/Keswel" --select 1 1
+  check "Keswel stored the live retracker" grep -q '^TrackerCheck=1 0' "$newuser/Settings.ini"
+  check "step 4: retrackers-desktop.sh install" to_file "$work/newuser-install.out" "$newuser/retrackers-desktop.sh" install
+  cat "$work/newuser-install.out"
+  check "the integration took over aria2c" grep -qx "LaunchPath=$(command -v aria2c)" "$newuser/Settings.ini"
+  check "with its arguments" grep -qx 'LaunchArguments=-S %1' "$newuser/Settings.ini"
+  check "and said so" grep -q "Set LaunchPath=$(command -v aria2c)" "$work/newuser-install.out"
+  check "Keswel --check finds all in order" quietly "$newuser/Keswel" --check
+  cp examples/sample.torrent "$work/Downloads/first.torrent"
+  mapfile -d '' command < <(exec_argv "$XDG_DATA_HOME/applications/retrackers-tavrin.desktop" "$work/Downloads/first.torrent")
+  status=0
+  (cd "$work" && "${command[@]}" >"$work/newuser-client.out") || status=$?
+  check "step 5: the entry's Exec line runs Tavrin (exit code 0)" test "$status" = 0
+  for _ in $(seq 100); do grep -q "$retracker" "$work/newuser-client.out" 2>/dev/null && break; sleep 0.1; done
+  check "aria2c got the torrent with the retracker added" grep -q "$retracker" "$work/newuser-client.out"
+  check "uninstall" quietly "$newuser/retrackers-desktop.sh" uninstall
+  kill "$listener_pid" 2>/dev/null || true
+  rm -rf "${HOME:?}/.local" "${HOME:?}/.config"
+fi
 
 echo "== packages"
 rm -f build/install/Retrackers-*.tar.gz

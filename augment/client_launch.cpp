@@ -4,14 +4,20 @@
 #include "platform/process_files.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "settings/setup_check.h"
 
-void runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
+bool runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
     const std::string launchPath = settings::readSetting(run.paths.settingsPath, settings::kLaunchPath);
+    // Started on the torrent, a file opener would start Tavrin again, and so on.
+    if (const std::string loop = settings::launchLoopCause(launchPath); !loop.empty()) {
+        run.log.message(loop);
+        return false;
+    }
     const std::string launchArguments = settings::readSetting(run.paths.settingsPath, settings::kLaunchArguments);
-    launchClient(run.log, launchPath, launchArguments, torrentPath);
+    return launchClient(run.log, launchPath, launchArguments, torrentPath);
 }
 
-void launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,
+bool launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,
                   const std::string& torrentPath) {
     const size_t placeholder = launchArguments.find("%1");
     if (placeholder == std::string::npos)
@@ -30,4 +36,5 @@ void launchClient(const Log& log, const std::string& launchPath, const std::stri
     if (!result.started)
         log.message("Running of \"" + commandLineWith(platform::pathForLog(torrentPath)) + "\" failed with code " +
                    decimalString(result.code));
+    return result.started;
 }

@@ -36,7 +36,7 @@ LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath) {
     LiveRetrackers live;
     live.choice = settings::chooseDirectorySection(settingsPath, settings::IndexCheck::RejectUnset);
     if (live.choice.failure != settings::DirectoryFailure::None) return live;
-    live.addStatistics = settings::settingIsTrue(settingsPath, settings::kAddStat);
+    live.addStatistics = settings::settingIs(settingsPath, settings::kAddStat, "True");
 
     const std::vector<int32_t> numbers = liveNumbers(settings::readSetting(settingsPath, settings::kTrackerCheck));
     if (numbers.empty()) return live;

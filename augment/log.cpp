@@ -35,4 +35,5 @@ void Log::message(const std::string& text) const {
     std::fwrite(stamp.data(), 1, stamp.size(), file_);
     std::fwrite(text.data(), 1, text.size(), file_);
     std::fputc('\n', file_);
+    written_.push_back(text);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 // The log of one run: open for appending from the start of the run to its
 // end. Lines written while it is not open go nowhere.
@@ -23,8 +24,13 @@ public:
     // text and a line end.
     void message(const std::string& text) const;
 
+    // The texts of the lines this Log has written, oldest first, for a
+    // notice of what went wrong.
+    const std::vector<std::string>& written() const { return written_; }
+
 private:
     std::FILE* file_ = nullptr;
+    mutable std::vector<std::string> written_;
 };
 
 // The time part of a log line, for the given local time.

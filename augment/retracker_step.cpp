@@ -2,6 +2,7 @@
 
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "settings/setup_check.h"
 
 namespace {
 
@@ -38,19 +39,28 @@ bool isPrivate(const BValue& root) {
 int32_t runRetrackerStep(const TavrinRun& run, BValue& root) {
     // Adding public retrackers would announce a private swarm where anyone
     // on the provider's network can see its peers.
-    if (isPrivate(root) && !settings::settingIsTrue(run.paths.settingsPath, settings::kAddToPrivate)) {
+    if (isPrivate(root) && !settings::settingIs(run.paths.settingsPath, settings::kAddToPrivate, "True")) {
         run.log.message("Private torrent, no retrackers added");
         return 0;
     }
     // The directory is resolved in full before the torrent is touched, so a
     // directory failure leaves the tree as it was.
-    const LiveRetrackers live = resolveLiveRetrackers(run.paths.settingsPath);
-    if (live.choice.failure != settings::DirectoryFailure::None) {
-        run.log.message(failureLine(live.choice));
-        return 1;
-    }
+    const LiveRetrackers live = resolveLoggingFailures(run);
+    if (live.choice.failure != settings::DirectoryFailure::None) return 1;
     augmentAnnounceList(live, root);
     return 0;
+}
+
+LiveRetrackers resolveLoggingFailures(const TavrinRun& run) {
+    LiveRetrackers live = resolveLiveRetrackers(run.paths.settingsPath);
+    if (live.choice.failure != settings::DirectoryFailure::None) {
+        run.log.message(failureLine(live.choice));
+        if (const std::string cause = settings::directoryCause(run.paths.settingsPath, live.choice); !cause.empty())
+            run.log.message(cause);
+    } else if (settings::trackerCheckUnset(run.paths.settingsPath)) {
+        run.log.message(settings::trackerCheckUnsetLine());
+    }
+    return live;
 }
 
 int64_t totalSize(const BValue& root) {

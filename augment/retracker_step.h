@@ -16,6 +16,11 @@
 // (or a missing "info", "name" or size).
 int32_t runRetrackerStep(const TavrinRun& run, BValue& root);
 
+// resolveLiveRetrackers for the run, logging a failure (its line and, where
+// one is found, its cause) or, on success, that TrackerCheck was never
+// written. The step's part that torrents and magnet links share.
+LiveRetrackers resolveLoggingFailures(const TavrinRun& run);
+
 // Appends to "announce-list" (created when absent) the torrent's own announce
 // URL as a tier and one tier per URL of `live`, in order, each with the
 // statistics query when `live.addStatistics` is on and it names

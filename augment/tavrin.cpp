@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "augment/client_launch.h"
+#include "augment/failure_launch.h"
+#include "augment/failure_notice.h"
 #include "augment/log.h"
 #include "augment/magnet_link.h"
 #include "augment/run.h"
@@ -23,16 +25,16 @@ void logWriteFailure(const TavrinRun& run, const std::string& path, int errorCod
 
 // A magnet link gets the live retrackers as "tr" parameters, then goes to the
 // client (or, with a second argument, into that file) in place of a torrent.
-int augmentMagnetLink(int argc, char** argv, const TavrinRun& run) {
+int augmentMagnetLink(int argc, char** argv, const TavrinRun& run, bool& clientStarted) {
     const std::string link = argv[1];
     const std::optional<MagnetLink> parsed = parseMagnetLink(link);
     if (!parsed) {
         run.log.message("Bad magnet link");
         return 1;
     }
-    const LiveRetrackers live = resolveLiveRetrackers(run.paths.settingsPath);
+    const LiveRetrackers live = resolveLoggingFailures(run);
     if (live.choice.failure != settings::DirectoryFailure::None) {
-        run.log.message(failureLine(live.choice));
+        if (argc <= 2) clientStarted = launchOnFailure(run, link);
         return 1;
     }
     // A link has no comment; its size is "xl" when it gives one.
@@ -47,12 +49,13 @@ int augmentMagnetLink(int argc, char** argv, const TavrinRun& run) {
         }
         return 0;
     }
-    runClientLaunch(run, augmented);
+    clientStarted = runClientLaunch(run, augmented);
     return 0;
 }
 
-// Steps after the log is open. Returns the exit code; exceptions go to the caller.
-int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
+// Steps after the log is open. Returns the exit code; exceptions go to the
+// caller. `clientStarted` turns false when the client was to start and did not.
+int augmentTorrent(int argc, char** argv, const TavrinRun& run, bool& clientStarted) {
     const bool outputGiven = argc > 2;
     // A file manager may hand over a file:// URL instead of a path.
     const std::string torrentArgument = localPathOfFileUrl(argv[1]).value_or(argv[1]);
@@ -78,7 +81,10 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
     }
 
     int32_t stepResult = runRetrackerStep(run, *document);
-    if (stepResult != 0) return stepResult;
+    if (stepResult != 0) {
+        if (!outputGiven) clientStarted = launchOnFailure(run, torrentArgument);
+        return stepResult;
+    }
 
     const std::string outputPath = outputGiven
                                        ? std::string(argv[2])
@@ -105,7 +111,7 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
     document.reset();
     input.close();
 
-    if (!outputGiven) runClientLaunch(run, outputPath);
+    if (!outputGiven) clientStarted = runClientLaunch(run, outputPath);
     return 0;
 }
 
@@ -116,11 +122,16 @@ int tavrinMain(int argc, char** argv) {
 
     Log log;
     int exitCode;
+    bool clientStarted = true;
+    const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
     try {
-        const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
-        if (!log.open(run.paths.executableDirectory + "Tavrin.log")) return 1;
+        if (!log.open(run.paths.executableDirectory + "Tavrin.log")) {
+            noticeFailure(run, "Tavrin.log cannot be opened in " + run.paths.executableDirectory);
+            return 1;
+        }
         log.message("Running for torrent \"" + platform::pathForLog(argv[1]) + "\"");
-        exitCode = isMagnetLink(argv[1]) ? augmentMagnetLink(argc, argv, run) : augmentTorrent(argc, argv, run);
+        exitCode = isMagnetLink(argv[1]) ? augmentMagnetLink(argc, argv, run, clientStarted)
+                                          : augmentTorrent(argc, argv, run, clientStarted);
     } catch (const BadType&) {
         log.message("Bad type access");
         exitCode = 1;
@@ -131,6 +142,7 @@ int tavrinMain(int argc, char** argv) {
         log.message("Shit happens");
         exitCode = 1;
     }
+    if (exitCode != 0 || !clientStarted) noticeFailure(run, "Running for torrent \"" + platform::pathForLog(argv[1]) + "\" failed");
     log.close();
     return exitCode;
 }

@@ -5,7 +5,11 @@
 #include "platform/console.h"
 #include "platform/net.h"
 #include "platform/process_files.h"
+#include "probe/client_adoption.h"
 #include "probe/console_print.h"
+#include "probe/keswel_options.h"
+#include "probe/selection.h"
+#include "probe/setup_report.h"
 #include "probe/tracker_probe.h"
 #include "settings/directory.h"
 #include "settings/directory_choice.h"
@@ -30,9 +34,6 @@ std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
     return list;
 }
 
-namespace {
-
-// The run after the console and the network are set up. Returns the exit code.
 int probeAndStore(const settings::RunPaths& run) {
     const settings::DirectoryChoice choice =
         settings::chooseDirectorySection(run.settingsPath, settings::IndexCheck::LookupOnly);
@@ -75,19 +76,42 @@ int probeAndStore(const settings::RunPaths& run) {
     return 0;
 }
 
+namespace {
+
+// The probe as a run without arguments makes it: the network first.
+int startNetworkAndProbe(const settings::RunPaths& run) {
+    int networkError = 0;
+    if (!platform::netStartup(&networkError)) {
+        consolePrint("Network start failed with code %d\n", networkError);
+        return 1;
+    }
+    return probeAndStore(run);
+}
+
+int runCommand(const KeswelOptions& options) {
+    const settings::RunPaths run = settings::runPathsFor(platform::executablePath());
+    switch (options.command) {
+    case KeswelCommand::Probe: return startNetworkAndProbe(run);
+    case KeswelCommand::List: return listDirectory(run);
+    case KeswelCommand::Choose: return chooseAndProbe(run, standardInputLines());
+    case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider);
+    case KeswelCommand::Check: return reportSetup(run);
+    case KeswelCommand::AdoptClient: return adoptClient(run, options.execLine);
+    case KeswelCommand::Help: consolePrint("%s", keswelUsage().c_str()); return 0;
+    case KeswelCommand::Usage: break;
+    }
+    consolePrint("%s", keswelUsage().c_str());
+    return 2;
+}
+
 }  // namespace
 
-int keswelMain(int, char**) {
+int keswelMain(int argc, char** argv) {
     // One boundary for the whole run: whatever is thrown ends it with one
     // line, before or after the one write of Settings.ini, never inside it.
     try {
         platform::setupConsole();
-        int networkError = 0;
-        if (!platform::netStartup(&networkError)) {
-            consolePrint("Network start failed with code %d\n", networkError);
-            return 1;
-        }
-        return probeAndStore(settings::runPathsFor(platform::executablePath()));
+        return runCommand(parseKeswelOptions(argc, argv));
     } catch (const std::bad_alloc&) {
         consolePrint("Keswel failed: out of memory\n");
     } catch (...) {

@@ -1,12 +1,15 @@
 // Keswel: probes the retrackers of the user's city and provider and stores
 // the numbers of those that accepted a connection as TrackerCheck in
-// Settings.ini beside the executable. Arguments are ignored.
+// Settings.ini beside the executable. Options (probe/keswel_options.h) list
+// the directory, choose city and provider, and check the setup.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "settings/settings_file.h"
 
 // The run. Returns the exit code: 0 after a complete run (also when no
 // retracker answered), 1 when the city, the provider or a non-zero
@@ -15,6 +18,11 @@
 // line when the run threw (out of memory, say); Settings.ini is then as it
 // was or holds the complete new value.
 int keswelMain(int argc, char** argv);
+
+// The probe of a run without arguments, once the network is up: resolves the
+// directory section, probes, stores TrackerCheck and cleans the network up.
+// Returns the exit code as keswelMain gives it.
+int probeAndStore(const settings::RunPaths& run);
 
 // The TrackerCheck list: the numbers joined by single spaces ("" for none).
 std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers);

@@ -23,11 +23,11 @@ bool numberOfKey(const std::string& name, int32_t& number) {
 }  // namespace
 
 std::string cityName(const std::string& directory, int32_t city) {
-    return readProfileString(kCitySection, decimalString(city), "", directory);
+    return readProfileString(citySection(), decimalString(city), "", directory);
 }
 
 std::string providerName(const std::string& directory, const std::string& city, int32_t provider) {
-    return readProfileString(kProvidersPrefix + city, decimalString(provider), "", directory);
+    return readProfileString(providerSection(city), decimalString(provider), "", directory);
 }
 
 std::string retrackerSection(const std::string& city, const std::string& provider) {
@@ -45,17 +45,30 @@ std::string retrackerUrl(const std::string& directory, const std::string& sectio
 std::vector<NumberedUrl> retrackerUrls(const std::string& directory, const std::string& section, int32_t lowest,
                                        int32_t highest) {
     std::vector<NumberedUrl> urls;
-    for (platform::ProfileEntry& entry : readProfileEntries(section, directory)) {
-        int32_t number;
-        if (entry.value.empty() || !numberOfKey(entry.name, number) || number < lowest || number > highest) continue;
-        urls.push_back({number, std::move(entry.value)});
-    }
-    // A repeated key gives the same URL each time; one entry per number stays.
-    std::stable_sort(urls.begin(), urls.end(), [](const NumberedUrl& a, const NumberedUrl& b) {
-        return a.number < b.number;
-    });
-    urls.erase(std::unique(urls.begin(), urls.end(),
-                           [](const NumberedUrl& a, const NumberedUrl& b) { return a.number == b.number; }),
-               urls.end());
+    for (NumberedName& entry : numberedNames(directory, section))
+        if (entry.number >= lowest && entry.number <= highest) urls.push_back({entry.number, std::move(entry.name)});
     return urls;
 }
+
+std::vector<NumberedName> numberedNames(const std::string& directory, const std::string& section) {
+    std::vector<NumberedName> names;
+    for (platform::ProfileEntry& entry : readProfileEntries(section, directory)) {
+        int32_t number;
+        if (entry.value.empty() || !numberOfKey(entry.name, number)) continue;
+        names.push_back({number, std::move(entry.value)});
+    }
+    // A repeated key gives the same value each time; one entry per number stays.
+    std::stable_sort(names.begin(), names.end(), [](const NumberedName& a, const NumberedName& b) {
+        return a.number < b.number;
+    });
+    names.erase(std::unique(names.begin(), names.end(),
+                            [](const NumberedName& a, const NumberedName& b) { return a.number == b.number; }),
+                names.end());
+    return names;
+}
+
+std::string citySection() { return kCitySection; }
+
+std::string providerSection(const std::string& city) { return kProvidersPrefix + city; }
+
+std::string countKey() { return kCountKey; }

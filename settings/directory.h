@@ -33,3 +33,18 @@ struct NumberedUrl {
 // range, but from one read of the section, whatever the range's size.
 std::vector<NumberedUrl> retrackerUrls(const std::string& directory, const std::string& section, int32_t lowest,
                                        int32_t highest);
+
+struct NumberedName {
+    int32_t number;
+    std::string name;
+};
+
+// The numbered keys of a section with non-empty values, ascending: the
+// cities of citySection(), the providers of providerSection(city), the
+// retrackers of a retracker section. Other keys are left out.
+std::vector<NumberedName> numberedNames(const std::string& directory, const std::string& section);
+
+// "Город", "Провайдеры <city>" and "Количество", as Windows-1251 bytes.
+std::string citySection();
+std::string providerSection(const std::string& city);
+std::string countKey();

@@ -29,16 +29,17 @@ std::string readSetting(const std::string& settingsPath, const char* key) {
     return readProfileString(kSection, key, "", settingsPath);
 }
 
-bool settingIsTrue(const std::string& settingsPath, const char* key) {
+bool settingIs(const std::string& settingsPath, const char* key, const char* word) {
     const std::string value = readSetting(settingsPath, key);
-    static constexpr char kTrue[] = "true";
-    if (value.size() != sizeof kTrue - 1) return false;
-    for (size_t i = 0; i < value.size(); ++i) {
-        char c = value[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kTrue[i]) return false;
+    size_t i = 0;
+    for (; word[i] != '\0'; ++i) {
+        if (i >= value.size()) return false;
+        char a = value[i], b = word[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
     }
-    return true;
+    return i == value.size();
 }
 
 std::string trackersFilePath(const std::string& settingsPath) {

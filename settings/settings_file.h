@@ -17,6 +17,8 @@ constexpr const char* kAddStat = "AddStat";                  // "True" (any case
 constexpr const char* kAddToPrivate = "AddToPrivate";        // "True" (any case) adds retrackers to private torrents too
 constexpr const char* kLaunchPath = "LaunchPath";            // the BitTorrent client's executable
 constexpr const char* kLaunchArguments = "LaunchArguments";  // its argument template; "%1" is the torrent
+constexpr const char* kLaunchOnFailure = "LaunchOnFailure";  // "True": the client still starts when the step fails
+constexpr const char* kNotify = "Notify";                    // "False": no desktop notice of a failure
 
 // Settings.ini beside the executable whose full path is given.
 std::string settingsPathFor(const std::string& executablePath);
@@ -32,8 +34,8 @@ RunPaths runPathsFor(const std::string& executablePath);
 // A key of section "Settings", "" when absent.
 std::string readSetting(const std::string& settingsPath, const char* key);
 
-// True when the key holds "True" in any letter case (and nothing else).
-bool settingIsTrue(const std::string& settingsPath, const char* key);
+// True when the key's value is `word` in any ASCII letter case.
+bool settingIs(const std::string& settingsPath, const char* key, const char* word);
 
 // The retracker directory named by TrackersFile, as a path to read.
 std::string trackersFilePath(const std::string& settingsPath);

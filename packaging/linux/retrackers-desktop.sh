@@ -5,7 +5,9 @@
 #   retrackers-desktop.sh install [--with-timer]
 #       A desktop entry that opens torrent files (application/x-bittorrent)
 #       and magnet links (x-scheme-handler/magnet) with this folder's Tavrin,
-#       made the default program for both.
+#       made the default program for both. Before that, when LaunchPath in
+#       Settings.ini is empty or names no program, the client that opened
+#       them before becomes LaunchPath and LaunchArguments.
 #       --with-timer also installs and enables a systemd user timer that runs
 #       Keswel shortly after each login and once a day.
 #   retrackers-desktop.sh uninstall
@@ -192,6 +194,60 @@ set_default_without_xdg_mime() {
 # True when file $1 holds no key lines any more.
 only_headers() { ! grep -qv -e '^\[' -e '^[[:space:]]*$' "$1"; }
 
+# --- the client that opened torrents before -------------------------------------
+
+# The type's current default desktop entry id, "" when none.
+current_default() {
+  if have xdg-mime; then
+    xdg-mime query default "$1" 2>/dev/null | head -n 1 || true
+  else
+    default_value "$mimeapps" "$1" | cut -d';' -f1
+  fi
+}
+
+# The file of desktop entry id $1 in the data directories, as the desktop
+# looks it up ("a-b.desktop" may also lie as a/b.desktop).
+entry_file() {
+  local id=$1 dir dirs
+  IFS=: read -r -a dirs <<<"$data_home:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}"
+  for dir in "${dirs[@]}"; do
+    [[ $dir == /* ]] || continue
+    if [[ -f $dir/applications/$id ]]; then
+      printf '%s\n' "$dir/applications/$id"
+      return 0
+    fi
+    if [[ -f $dir/applications/${id//-//} ]]; then
+      printf '%s\n' "$dir/applications/${id//-//}"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# The Exec value of the [Desktop Entry] group of file $1.
+entry_exec() {
+  awk '/^\[/ { group = $0; next } group == "[Desktop Entry]" && /^Exec[[:space:]]*=/ { sub(/^Exec[[:space:]]*=[[:space:]]*/, ""); print; exit }' "$1"
+}
+
+# When Settings.ini names no working client, Keswel takes over the one the
+# earlier default entry starts (torrent files first, then magnet links). It
+# writes Settings.ini itself, byte for byte as it was but for the two keys,
+# never adopts Tavrin or a file opener, and says what it did.
+adopt_client() {
+  [[ -x $keswel ]] || return 0
+  local mime id file exec
+  for mime in "${mimes[@]}"; do
+    id=$(current_default "$mime")
+    [[ -n $id && $id != "$entry_id" ]] || continue
+    file=$(entry_file "$id") || continue
+    exec=$(entry_exec "$file")
+    [[ -n $exec ]] || continue
+    say "Your client so far: $id"
+    "$keswel" --adopt-client "$exec" && return 0
+  done
+  return 0
+}
+
 # --- systemd ------------------------------------------------------------------
 
 user_systemctl() { have systemctl && systemctl --user "$@" >/dev/null 2>&1; }
@@ -236,6 +292,8 @@ do_install() {
   fi
   say "Added $entry"
 
+  adopt_client
+
   # Each previous default goes into the record before ours replaces it.
   if [[ ! -f $mimeapps ]]; then
     make_dirs "$config_home"
@@ -272,7 +330,7 @@ do_install() {
     fi
   fi
   installing=no
-  say "Set LaunchPath and LaunchArguments in $here/Settings.ini to your BitTorrent client if you have not yet."
+  say "Check the setup with: $keswel --check"
 }
 
 do_uninstall() {

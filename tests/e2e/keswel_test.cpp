@@ -14,6 +14,7 @@
 #include "tests/support/loopback.h"
 #include "tests/support/cp1251_words.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/scoped_env.h"
 
 namespace testing_support {
 namespace {
@@ -42,25 +43,6 @@ std::string lastLine(const std::string& output) {
     std::vector<std::string> lines = splitLines(output);
     return lines.empty() ? std::string() : lines.back();
 }
-
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 class KeswelTest : public ::testing::Test {
 protected:

@@ -17,7 +17,7 @@ const std::string kEmptyOwnTier = "13:announce-listllee";
 class TavrinFlow : public TavrinTest {
 protected:
     void SetUp() override {
-        writeSettings("TrackerIniIndex=0 0\r\n");
+        writeSettings("TrackerIniIndex=0 0\r\nTrackerCheck= 0\r\n");
         writeDirectory();
     }
 };

@@ -136,5 +136,44 @@ TEST_F(TavrinLaunch, HostileFileNamesCannotChangeTheArguments) {
     EXPECT_FALSE(box.exists("pwned"));
 }
 
+TEST_F(TavrinLaunch, LaunchOnFailureStartsTheClientOnTheUnchangedTorrent) {
+    struct Row {
+        const char* launchOnFailure;
+        bool started;
+    };
+    const Row rows[] = {{"", false}, {"False", false}, {"true", true}, {"True", true}};
+    const std::string original = (box.dir() / "from" / "in.torrent").string();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.launchOnFailure);
+        std::filesystem::remove(box.path("Tavrin.log"));
+        writeSettings("TrackerIniIndex=2 0\r\nLaunchPath=" + client + "\r\nLaunchArguments=%1\r\nLaunchOnFailure=" +
+                      row.launchOnFailure + "\r\n");
+        std::filesystem::create_directory(box.dir() / "from");
+        writeFile(original, kTorrent);
+        // A relative argument: the client gets the full path.
+        EXPECT_EQ(runProgram(tavrin, {std::string("from") + "/in.torrent"}, box.dir().string()).exitCode, 1);
+        EXPECT_FALSE(box.exists("in.torrent"));
+        EXPECT_EQ(readFile(original), kTorrent);
+        const std::optional<std::vector<std::string>> got = waitForClientRecord(client, row.started ? 20000 : 300);
+        if (!row.started) {
+            EXPECT_FALSE(got.has_value());
+            EXPECT_EQ(logLines().size(), 3u);  // the run, "Bad city 3" and its cause
+            continue;
+        }
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(*got, (std::vector<std::string>{client, original}));
+        EXPECT_EQ(logLines().back(), "Starting the client on the unchanged torrent \"" + original + "\"");
+    }
+}
+
+TEST_F(TavrinLaunch, TavrinItselfOrAFileOpenerIsNeverStarted) {
+    for (const std::string& opener :
+         {box.path("Tavrin"), std::string("/usr/bin/xdg-open"), std::string("C:\\Windows\\explorer.exe")}) {
+        SCOPED_TRACE(opener);
+        launch("%1", "in.torrent", opener);
+        EXPECT_EQ(logLines().back().rfind("LaunchPath \"" + opener + "\" is ", 0), 0u);
+    }
+}
+
 }  // namespace
 }  // namespace testing_support

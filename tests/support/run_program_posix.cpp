@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
@@ -11,12 +12,27 @@ namespace testing_support {
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& workingDir) {
+    return runProgramWithInput(program, arguments, workingDir, "");
+}
+
+RunResult runProgramWithInput(const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& workingDir, const std::string& input) {
+    // The input goes through a file, so a program that reads less than all
+    // of it cannot block the test.
+    char inputName[] = "/tmp/run-input-XXXXXX";
+    const int inputFd = mkstemp(inputName);
+    if (inputFd < 0) throw std::runtime_error("mkstemp failed");
+    unlink(inputName);
+    if (write(inputFd, input.data(), input.size()) != static_cast<ssize_t>(input.size()) ||
+        lseek(inputFd, 0, SEEK_SET) != 0)
+        throw std::runtime_error("writing the input failed");
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     pid_t child = fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
         dup2(pipeFds[1], STDOUT_FILENO);
+        dup2(inputFd, STDIN_FILENO);
         if (chdir(workingDir.c_str()) != 0) _exit(126);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
@@ -26,6 +42,7 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
         _exit(127);
     }
     close(pipeFds[1]);
+    close(inputFd);
     RunResult result;
     char buffer[4096];
     for (;;) {

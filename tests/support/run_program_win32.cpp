@@ -2,32 +2,12 @@
 
 #include <stdexcept>
 
+#include "probe/client_adoption.h"
 #include "tests/support/sandbox.h"
 
 namespace testing_support {
 
 namespace {
-
-// One argument quoted so that the C runtime's splitting gives it back unchanged:
-// backslashes count only before a double quote, where they are doubled.
-std::string quoteArgument(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') quoted.append(backslashes * 2 + 1, '\\');
-        else quoted.append(backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    quoted += '"';
-    return quoted;
-}
 
 struct Handle {
     HANDLE value = nullptr;
@@ -50,8 +30,8 @@ std::wstring wideOf(UINT codePage, const std::string& text) {
 // program using CreateProcessA would, CP_UTF8 for names outside it.
 RunResult run(UINT codePage, const std::string& program, const std::vector<std::string>& arguments,
               const std::string& workingDir) {
-    std::string commandLine = quoteArgument(program);
-    for (const auto& argument : arguments) commandLine += " " + quoteArgument(argument);
+    std::string commandLine = windowsCommandArgument(program);
+    for (const auto& argument : arguments) commandLine += " " + windowsCommandArgument(argument);
     std::wstring commandBuffer = wideOf(codePage, commandLine);
 
     SECURITY_ATTRIBUTES inheritable{};

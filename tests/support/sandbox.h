@@ -46,6 +46,10 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
 RunResult runProgramUtf8(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& workingDir);
 
+// The same with `input` as the program's standard input (POSIX only).
+RunResult runProgramWithInput(const std::string& program, const std::vector<std::string>& arguments,
+                              const std::string& workingDir, const std::string& input);
+
 // The lines of a log or console text, without their line ends (LF or CR LF).
 std::vector<std::string> splitLines(const std::string& text);
 

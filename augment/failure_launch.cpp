@@ -1,0 +1,19 @@
+#include "augment/failure_launch.h"
+
+#include "augment/client_launch.h"
+#include "augment/magnet_link.h"
+#include "platform/process_files.h"
+#include "platform/program_files.h"
+#include "settings/settings_file.h"
+
+bool launchOnFailure(const TavrinRun& run, const std::string& torrentArgument) {
+    if (!settings::settingIs(run.paths.settingsPath, settings::kLaunchOnFailure, "True")) return true;
+    if (isMagnetLink(torrentArgument)) {
+        run.log.message("Starting the client on the unchanged magnet link");
+        return runClientLaunch(run, torrentArgument);
+    }
+    // The client may run in another directory than Tavrin was started in.
+    const std::string torrentPath = platform::fullPathOf(torrentArgument);
+    run.log.message("Starting the client on the unchanged torrent \"" + platform::pathForLog(torrentPath) + "\"");
+    return runClientLaunch(run, torrentPath);
+}

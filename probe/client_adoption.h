@@ -1,0 +1,37 @@
+// Taking over the BitTorrent client the desktop used before Tavrin: a
+// desktop entry's Exec value turned into LaunchPath and LaunchArguments.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "settings/settings_file.h"
+
+struct AdoptedClient {
+    std::string launchPath;       // full path of the program
+    std::string launchArguments;  // its arguments, "%1" where the file goes
+    std::string refusal;          // why it cannot be taken; the rest is then empty
+};
+
+// Finds a program named without a folder; "" when there is none.
+using ProgramFinder = std::function<std::string(const std::string&)>;
+
+// The Exec value as the desktop runs it: string escapes undone, split into
+// arguments (double quotes group, "\" escapes in them), "%%" made "%". The
+// first %f, %F, %u or %U becomes "%1" (appended when there is none); every
+// other field code is dropped. A "flatpak run ..." line stays whole. Refused:
+// an empty line, a program that cannot be found, Tavrin itself or a file
+// opener.
+AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& findProgram);
+
+// One argument as a Windows command line (and so LaunchArguments) must hold
+// it for the C runtime's split to give it back: bare when it holds no blank
+// or quote, else quoted, backslashes doubled only before a quote.
+std::string windowsCommandArgument(const std::string& argument);
+
+// Keswel --adopt-client: when LaunchPath is empty, names no executable file
+// or names a file opener, stores the client of `execValue` through the
+// byte-preserving INI writer and says what it set (0). Keeps a working
+// LaunchPath and says so (0). 1 with one line when refused or not stored.
+int adoptClient(const settings::RunPaths& run, const std::string& execValue);

@@ -1,0 +1,43 @@
+#include "probe/keswel_options.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace {
+
+bool positiveNumber(std::string_view text, int32_t& number) {
+    if (text.empty() || text.front() == '0') return false;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return error == std::errc() && end == text.data() + text.size() && number > 0;
+}
+
+}  // namespace
+
+KeswelOptions parseKeswelOptions(int argc, char** argv) {
+    KeswelOptions options;
+    if (argc < 2) return options;
+    const std::string_view option = argv[1];
+    const int rest = argc - 2;
+    options.command = KeswelCommand::Usage;
+    if (option == "--list" && rest == 0) options.command = KeswelCommand::List;
+    if (option == "--choose" && rest == 0) options.command = KeswelCommand::Choose;
+    if (option == "--check" && rest == 0) options.command = KeswelCommand::Check;
+    if (option == "--help" && rest == 0) options.command = KeswelCommand::Help;
+    if (option == "--select" && rest == 2 && positiveNumber(argv[2], options.city) &&
+        positiveNumber(argv[3], options.provider))
+        options.command = KeswelCommand::Select;
+    if (option == "--adopt-client" && rest == 1) {
+        options.command = KeswelCommand::AdoptClient;
+        options.execLine = argv[2];
+    }
+    return options;
+}
+
+std::string keswelUsage() {
+    return "usage: Keswel [--list | --choose | --select CITY PROVIDER | --check | --help]\n"
+           "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
+           "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
+           "  --choose  ask for your city and provider by number, store them, then probe\n"
+           "  --select  the same without questions, with the numbers --list shows\n"
+           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n";
+}

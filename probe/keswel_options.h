@@ -1,0 +1,30 @@
+// Keswel's command line. Without arguments it probes, as it always did; the
+// options choose city and provider by name and check the setup.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class KeswelCommand {
+    Probe,        // no argument
+    List,         // --list
+    Choose,       // --choose
+    Select,       // --select CITY PROVIDER
+    Check,        // --check
+    Help,         // --help
+    AdoptClient,  // --adopt-client EXEC (for the desktop integration)
+    Usage,        // anything else: the usage, exit code 2
+};
+
+struct KeswelOptions {
+    KeswelCommand command = KeswelCommand::Probe;
+    int32_t city = 0;      // --select: 1-based numbers as --list shows them
+    int32_t provider = 0;
+    std::string execLine;  // --adopt-client: a desktop entry's Exec value
+};
+
+// A --select number must be a plain positive decimal ("1", not "01" or "+1").
+KeswelOptions parseKeswelOptions(int argc, char** argv);
+
+// The usage text, ending in a line end.
+std::string keswelUsage();

@@ -1,0 +1,164 @@
+#include "probe/selection.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "probe/console_print.h"
+#include "probe/keswel.h"
+#include "settings/directory.h"
+#include "settings/profile.h"
+#include "settings/setup_check.h"
+
+namespace {
+
+struct CurrentChoice {
+    int32_t city = -1;      // 1-based; -1 when TrackerIniIndex names none
+    int32_t provider = -1;
+};
+
+CurrentChoice currentChoice(const std::string& settingsPath) {
+    int32_t cityIndex = -1, providerIndex = -1;
+    settings::scanTrackerIniIndex(settings::readSetting(settingsPath, settings::kTrackerIniIndex), cityIndex,
+                                  providerIndex);
+    CurrentChoice current;
+    if (cityIndex >= 0 && providerIndex >= 0) {
+        current.city = settings::directoryNumber(cityIndex);
+        current.provider = settings::directoryNumber(providerIndex);
+    }
+    return current;
+}
+
+// The cities of the directory, or an empty list after the line that says why.
+std::vector<NumberedName> citiesOrCause(const settings::RunPaths& run, std::string& directory) {
+    directory = settings::trackersFilePath(run.settingsPath);
+    std::vector<NumberedName> cities = numberedNames(directory, citySection());
+    if (cities.empty()) {
+        settings::DirectoryChoice choice;
+        choice.failure = settings::DirectoryFailure::BadCity;
+        choice.city = 1;
+        choice.directory = directory;
+        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice).c_str());
+    }
+    return cities;
+}
+
+const NumberedName* findNumber(const std::vector<NumberedName>& names, int32_t number) {
+    for (const NumberedName& name : names)
+        if (name.number == number) return &name;
+    return nullptr;
+}
+
+void printNames(const std::vector<NumberedName>& names, const char* indent, int32_t marked) {
+    for (const NumberedName& name : names)
+        consolePrint("%s%s %d %s\n", indent, name.number == marked ? "*" : " ", name.number, name.name.c_str());
+}
+
+bool blankOnly(const std::string& text) {
+    return text.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+// Asks until the answer is one of `names`' numbers. Null for an empty answer
+// or the end of input.
+const NumberedName* ask(const LineReader& input, const char* title, const char* what,
+                        const std::vector<NumberedName>& names) {
+    for (;;) {
+        consolePrint("%s number (empty to keep the current choice): ", title);
+        std::string answer;
+        if (!input(answer)) {
+            consolePrint("\n");
+            return nullptr;
+        }
+        if (blankOnly(answer)) return nullptr;
+        const size_t first = answer.find_first_not_of(" \t");
+        const size_t last = answer.find_last_not_of(" \t\r");
+        const std::string number = answer.substr(first, last - first + 1);
+        int32_t value = 0;
+        auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+        if (error == std::errc() && end == number.data() + number.size() && number[0] != '0')
+            if (const NumberedName* found = findNumber(names, value)) return found;
+        consolePrint("No %s %s in the list; enter one of the numbers shown\n", what, number.c_str());
+    }
+}
+
+int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const NumberedName& provider) {
+    const std::string index = decimalString(city.number - 1) + " " + decimalString(provider.number - 1);
+    if (!writeProfileString(settings::kSection, settings::kTrackerIniIndex, index, run.settingsPath)) {
+        consolePrint("Cannot write TrackerIniIndex to %s\n", run.settingsPath.c_str());
+        return 1;
+    }
+    consolePrint("TrackerIniIndex=%s (%s, %s)\n", index.c_str(), city.name.c_str(), provider.name.c_str());
+    return probeAndStore(run);
+}
+
+}  // namespace
+
+LineReader standardInputLines() {
+    return [](std::string& line) {
+        line.clear();
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, stdin)) {
+            line += buffer;
+            if (!line.empty() && line.back() == '\n') {
+                line.pop_back();
+                return true;
+            }
+        }
+        return !line.empty();
+    };
+}
+
+int listDirectory(const settings::RunPaths& run) {
+    std::string directory;
+    const std::vector<NumberedName> cities = citiesOrCause(run, directory);
+    if (cities.empty()) return 1;
+    const CurrentChoice current = currentChoice(run.settingsPath);
+    for (const NumberedName& city : cities) {
+        printNames({city}, "", current.city);
+        printNames(numberedNames(directory, providerSection(city.name)), "    ",
+                   city.number == current.city ? current.provider : -1);
+    }
+    return 0;
+}
+
+int chooseAndProbe(const settings::RunPaths& run, const LineReader& input) {
+    std::string directory;
+    const std::vector<NumberedName> cities = citiesOrCause(run, directory);
+    if (cities.empty()) return 1;
+    const CurrentChoice current = currentChoice(run.settingsPath);
+    for (;;) {
+        printNames(cities, "", current.city);
+        const NumberedName* city = ask(input, "City", "city", cities);
+        if (!city) break;
+        const std::vector<NumberedName> providers = numberedNames(directory, providerSection(city->name));
+        if (providers.empty()) {
+            consolePrint("City %d %s has no providers in the directory; choose another\n", city->number,
+                         city->name.c_str());
+            continue;
+        }
+        printNames(providers, "    ", city->number == current.city ? current.provider : -1);
+        const NumberedName* provider = ask(input, "Provider", "provider", providers);
+        if (!provider) break;
+        return storeAndProbe(run, *city, *provider);
+    }
+    consolePrint("TrackerIniIndex unchanged\n");
+    return 0;
+}
+
+int selectAndProbe(const settings::RunPaths& run, int32_t cityNumber, int32_t providerNumber) {
+    std::string directory;
+    const std::vector<NumberedName> cities = citiesOrCause(run, directory);
+    if (cities.empty()) return 1;
+    const NumberedName* city = findNumber(cities, cityNumber);
+    if (!city) {
+        consolePrint("No city %d in %s; Keswel --list shows the numbers\n", cityNumber, directory.c_str());
+        return 1;
+    }
+    const std::vector<NumberedName> providers = numberedNames(directory, providerSection(city->name));
+    const NumberedName* provider = findNumber(providers, providerNumber);
+    if (!provider) {
+        consolePrint("No provider %d for city %s; Keswel --list shows the numbers\n", providerNumber,
+                     city->name.c_str());
+        return 1;
+    }
+    return storeAndProbe(run, *city, *provider);
+}

@@ -1,0 +1,32 @@
+// Choosing city and provider by name: the directory's lists, the questions of
+// --choose and the stored TrackerIniIndex. Names are printed as Keswel's
+// other lines are (probe/console_print).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "settings/settings_file.h"
+
+// Reads one line of input without its line end; false at the end of input.
+using LineReader = std::function<bool(std::string&)>;
+
+// A LineReader over standard input.
+LineReader standardInputLines();
+
+// --list: every city, and under it its providers, with the directory's
+// numbers; "*" marks the current TrackerIniIndex. 0, or 1 after one line
+// naming the cause when the directory lists no city.
+int listDirectory(const settings::RunPaths& run);
+
+// --choose: asks for a city, then a provider, by number, until the answer is
+// a listed one; an empty answer or the end of input ends with exit code 0
+// and changes nothing. Then as selectAndProbe.
+int chooseAndProbe(const settings::RunPaths& run, const LineReader& input);
+
+// --select: stores city `city` and provider `provider` (1-based, as listed)
+// as TrackerIniIndex through the byte-preserving INI writer, then probes as
+// a plain run does and returns its exit code. 1 with one line when the
+// numbers are not in the directory or the value cannot be stored.
+int selectAndProbe(const settings::RunPaths& run, int32_t city, int32_t provider);

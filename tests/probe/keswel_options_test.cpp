@@ -1,0 +1,48 @@
+#include "probe/keswel_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(KeswelOptions, Table) {
+    struct Row {
+        std::vector<std::string> arguments;  // after the program name
+        KeswelCommand command;
+        int32_t city, provider;
+    };
+    const Row rows[] = {
+        {{}, KeswelCommand::Probe, 0, 0},
+        {{"--list"}, KeswelCommand::List, 0, 0},
+        {{"--choose"}, KeswelCommand::Choose, 0, 0},
+        {{"--check"}, KeswelCommand::Check, 0, 0},
+        {{"--help"}, KeswelCommand::Help, 0, 0},
+        {{"--select", "2", "13"}, KeswelCommand::Select, 2, 13},
+        {{"--select", "2"}, KeswelCommand::Usage, 0, 0},
+        {{"--select", "0", "1"}, KeswelCommand::Usage, 0, 0},   // numbers count from 1
+        {{"--select", "01", "1"}, KeswelCommand::Usage, 0, 0},
+        {{"--select", "1", "x"}, KeswelCommand::Usage, 0, 0},
+        {{"--select", "1", "99999999999"}, KeswelCommand::Usage, 0, 0},
+        {{"--list", "extra"}, KeswelCommand::Usage, 0, 0},
+        {{"--frobnicate"}, KeswelCommand::Usage, 0, 0},
+        {{"-h"}, KeswelCommand::Usage, 0, 0},
+    };
+    for (const Row& row : rows) {
+        std::string trace;
+        std::vector<char*> argv{const_cast<char*>("Keswel")};
+        for (const std::string& argument : row.arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+            trace += argument + " ";
+        }
+        SCOPED_TRACE(trace);
+        const KeswelOptions options = parseKeswelOptions(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(options.command, row.command);
+        if (row.command == KeswelCommand::Select) {
+            EXPECT_EQ(options.city, row.city);
+            EXPECT_EQ(options.provider, row.provider);
+        }
+    }
+}
+
+}  // namespace
