@@ -2,13 +2,22 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "platform/win32/wide_text.h"
+
 namespace platform {
 
+// Paths inside the programs are UTF-8 (see wide_text.h).
 std::string fullPathOf(const std::string& path) {
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return path;
-    return std::string(full, length);
+    const std::wstring wide = wideFromUtf8(path);
+    std::vector<wchar_t> full(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0) return path;
+        if (length < full.size()) return utf8FromWide(std::wstring_view(full.data(), length));
+        full.resize(length);
+    }
 }
 
 bool isExecutableFile(const std::string& path, int* errorCode) {

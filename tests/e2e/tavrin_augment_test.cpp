@@ -107,7 +107,11 @@ TEST_F(TavrinAugment, MagnetLinks) {
     EXPECT_EQ(lines[lines.size() - 2], "Bad city 3");  // then the cause
 }
 
+// A desktop on Linux may hand over file:// URLs; Windows hands over paths.
 TEST_F(TavrinAugment, FileUrlsArePaths) {
+#ifdef _WIN32
+    GTEST_SKIP() << "file:// URLs come from Linux desktops";
+#endif
     writeSettings("TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\n");
     box.write("in a.torrent", "d" + kSingleFile + "e");
     std::string url = "file://" + box.path("in a.torrent");
