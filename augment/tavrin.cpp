@@ -10,6 +10,7 @@
 #include "bencoding/reader.h"
 #include "platform/file_io.h"
 #include "platform/process_files.h"
+#include "settings/locations.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
@@ -82,9 +83,9 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run) {
 
     const std::string outputPath = outputGiven
                                        ? std::string(argv[2])
-                                       : run.paths.executableDirectory + platform::fileNameOf(torrentArgument);
-    // Never truncate the target first: when the torrent lies beside the
-    // executable it is also the output, and a failed write must not lose it.
+                                       : run.paths.outputDirectory + platform::fileNameOf(torrentArgument);
+    // Never truncate the target first: when the torrent lies in the output
+    // folder it is also the output, and a failed write must not lose it.
     // The document goes out in pieces straight from the tree; no copy of it
     // is held in memory.
     platform::ReplaceResult written{};
@@ -117,7 +118,9 @@ int tavrinMain(int argc, char** argv) {
     int exitCode;
     try {
         const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
-        if (!log.open(run.paths.executableDirectory + "Tavrin.log")) return 1;
+        settings::prepareSettingsFolder(run.paths);
+        settings::prepareOutputFolders(run.paths);
+        if (!log.open(run.paths.logPath)) return 1;
         log.message("Running for torrent \"" + std::string(argv[1]) + "\"");
         exitCode = isMagnetLink(argv[1]) ? augmentMagnetLink(argc, argv, run) : augmentTorrent(argc, argv, run);
     } catch (const BadType&) {

@@ -9,6 +9,7 @@
 #include "probe/tracker_probe.h"
 #include "settings/directory.h"
 #include "settings/directory_choice.h"
+#include "settings/locations.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
@@ -87,7 +88,9 @@ int keswelMain(int, char**) {
             consolePrint("Network start failed with code %d\n", networkError);
             return 1;
         }
-        return probeAndStore(settings::runPathsFor(platform::executablePath()));
+        const settings::RunPaths paths = settings::runPathsFor(platform::executablePath());
+        settings::prepareSettingsFolder(paths);
+        return probeAndStore(paths);
     } catch (const std::bad_alloc&) {
         consolePrint("Keswel failed: out of memory\n");
     } catch (...) {
