@@ -11,6 +11,7 @@ source .ci/packages.sh
 ensure_packages desktop-file-utils xdg-utils
 
 source .ci/checks.sh
+source .ci/loopback_peers.sh
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -59,15 +60,8 @@ if [[ $have_keswel == yes ]]; then
   listener_pid=
   open_port=
   if command -v python3 >/dev/null 2>&1; then
-    python3 -c '
-import socket, sys, time
-s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
-print(s.getsockname()[1], flush=True)
-time.sleep(120)
-' >"$work/port" &
-    listener_pid=$!
-    for _ in $(seq 50); do [[ -s $work/port ]] && break; sleep 0.1; done
-    open_port=$(<"$work/port")
+    start_listener "$work" 120
+    open_port=$listener_port
   fi
   closed_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' 2>/dev/null || echo 9)
   {

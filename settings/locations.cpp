@@ -27,7 +27,8 @@ RunPaths locateRunPaths(const std::string& executablePath, bool settingsBeside,
     paths.settingsPath = user->config + name + kFileName;
     paths.logPath = user->state + name + kLogFileName;
     paths.outputDirectory = user->data + name + "torrents/";
-    paths.sampleDirectory = beside + "../share/" + name;
+    // An executable whose place is unknown has no installed samples either.
+    if (!beside.empty()) paths.sampleDirectory = beside + "../share/" + name;
     return paths;
 }
 
@@ -35,7 +36,7 @@ void prepareSettingsFolder(const RunPaths& paths) {
     if (!paths.inUserFolders) return;
     const std::string folder = platform::directoryOf(paths.settingsPath);
     if (!platform::makeFolders(folder, kPrivateFolderMode)) return;
-    if (platform::pathExists(paths.settingsPath)) return;
+    if (paths.sampleDirectory.empty() || platform::pathExists(paths.settingsPath)) return;
     // The sample's TrackersFile names the example directory beside it.
     if (platform::copyToNewFile(paths.sampleDirectory + kFileName, paths.settingsPath))
         platform::copyToNewFile(paths.sampleDirectory + kDirectoryFileName, folder + kDirectoryFileName);

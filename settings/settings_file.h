@@ -29,7 +29,7 @@ struct RunPaths {
     std::string logPath;              // Tavrin.log
     std::string outputDirectory;      // where written torrents go, with its trailing separator
     bool inUserFolders = false;       // false in portable mode: everything beside the executable
-    std::string sampleDirectory;      // installed samples for a first Settings.ini; "" in portable mode
+    std::string sampleDirectory;      // installed samples for a first Settings.ini; "" in portable mode or when unknown
 };
 // The paths of a run of the executable at `executablePath`: portable mode
 // when Settings.ini lies beside it, the user's folders otherwise.

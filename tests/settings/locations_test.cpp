@@ -41,6 +41,7 @@ TEST(Locations, Table) {
         EXPECT_EQ(paths.settingsPath, row.settings);
         EXPECT_EQ(paths.logPath, row.log);
         EXPECT_EQ(paths.outputDirectory, row.output);
+        EXPECT_EQ(paths.sampleDirectory, row.inUserFolders ? "/opt/r/../share/retrackers/" : "");
     }
 }
 
