@@ -81,20 +81,5 @@ TEST_F(UserFolders, KeswelStoresTrackerCheckInTheUsersSettings) {
     EXPECT_FALSE(fs::exists(bin + "/Settings.ini"));
 }
 
-// A Settings.ini beside the program keeps everything there, in a home that
-// has user folders.
-TEST_F(UserFolders, SettingsBesideTheProgramKeepsEverythingBesideIt) {
-    const std::string tavrin = installProgram(TAVRIN_EXE, "tavrin");
-    installSample("[Settings]\r\n");
-    box.write("bin/Settings.ini", "[Settings]\r\nTrackersFile=retrackers.ini\r\nTrackerIniIndex=0 0\r\n");
-    box.write("bin/retrackers.ini", exampleDirectory());
-    box.write("film.torrent", kTorrent);
-
-    ASSERT_EQ(runProgram(tavrin, {box.path("film.torrent")}, box.dir().string()).exitCode, 0);
-    EXPECT_TRUE(fs::exists(bin + "/Tavrin.log"));
-    EXPECT_TRUE(fs::exists(bin + "/film.torrent"));
-    EXPECT_FALSE(fs::exists(home));
-}
-
 }  // namespace
 }  // namespace testing_support

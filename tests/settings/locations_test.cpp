@@ -45,47 +45,49 @@ TEST(Locations, Table) {
     }
 }
 
-// A tree as a package installs it: <root>/bin/<program>, samples in
-// <root>/share/retrackers/, and a user whose folders lie in <root>/home.
-struct InstalledTree {
-    Sandbox box;
-    settings::RunPaths paths = settings::locateRunPaths(
-        box.path("bin/keswel"), false,
-        platform::UserFolders{box.path("home/c/"), box.path("home/s/"), box.path("home/d/")});
-    void writeSamples() const {
-        std::filesystem::create_directories(box.path("share/retrackers"));
-        box.write("share/retrackers/Settings.ini", "; sample\n[Settings]\n");
-        box.write("share/retrackers/retrackers.ini", "; example\n");
-    }
+// First use in a tree as a package installs it: <box>/bin/keswel, samples
+// in <box>/share/retrackers/, the user's folders in <box>/home.
+struct FirstUseRow {
+    const char* name;
+    bool samplesInstalled;
+    const char* settingsBefore;  // null: none yet
+    const char* settingsAfter;   // null: still none
+    bool directoryCopied;
 };
 
-TEST(Locations, FirstUseCopiesTheSampleAndTheExampleDirectory) {
-    InstalledTree tree;
-    std::filesystem::create_directories(tree.box.path("bin"));
-    tree.writeSamples();
-    settings::prepareSettingsFolder(tree.paths);
-    EXPECT_EQ(tree.box.read("home/c/retrackers/Settings.ini"), "; sample\n[Settings]\n");
-    EXPECT_EQ(tree.box.read("home/c/retrackers/retrackers.ini"), "; example\n");
-}
+const FirstUseRow kFirstUseRows[] = {
+    {"no settings yet: sample and example copied", true, nullptr, "; sample", true},
+    {"settings there: never replaced", true, "mine", "mine", false},
+    {"no installed sample: nothing written", false, nullptr, nullptr, false},
+};
 
-TEST(Locations, AnExistingSettingsFileIsNeverReplaced) {
-    InstalledTree tree;
-    tree.writeSamples();
-    std::filesystem::create_directories(tree.box.path("home/c/retrackers"));
-    tree.box.write("home/c/retrackers/Settings.ini", "mine");
-    settings::prepareSettingsFolder(tree.paths);
-    EXPECT_EQ(tree.box.read("home/c/retrackers/Settings.ini"), "mine");
-    EXPECT_FALSE(tree.box.exists("home/c/retrackers/retrackers.ini"));
-}
-
-TEST(Locations, WithoutAnInstalledSampleNothingIsWritten) {
-    InstalledTree tree;
-    settings::prepareSettingsFolder(tree.paths);
-    settings::prepareOutputFolders(tree.paths);
-    EXPECT_TRUE(std::filesystem::is_directory(tree.box.path("home/c/retrackers")));
-    EXPECT_FALSE(tree.box.exists("home/c/retrackers/Settings.ini"));
-    EXPECT_TRUE(std::filesystem::is_directory(tree.box.path("home/s/retrackers")));
-    EXPECT_TRUE(std::filesystem::is_directory(tree.box.path("home/d/retrackers/torrents")));
+TEST(Locations, FirstUse) {
+    for (const FirstUseRow& row : kFirstUseRows) {
+        SCOPED_TRACE(row.name);
+        Sandbox box;
+        const settings::RunPaths paths = settings::locateRunPaths(
+            box.path("bin/keswel"), false,
+            platform::UserFolders{box.path("home/c/"), box.path("home/s/"), box.path("home/d/")});
+        std::filesystem::create_directories(box.path("bin"));  // "bin/../share" needs it
+        if (row.samplesInstalled) {
+            std::filesystem::create_directories(box.path("share/retrackers"));
+            box.write("share/retrackers/Settings.ini", "; sample");
+            box.write("share/retrackers/retrackers.ini", "; example");
+        }
+        if (row.settingsBefore) {
+            std::filesystem::create_directories(box.path("home/c/retrackers"));
+            box.write("home/c/retrackers/Settings.ini", row.settingsBefore);
+        }
+        settings::prepareSettingsFolder(paths);
+        settings::prepareOutputFolders(paths);
+        EXPECT_TRUE(std::filesystem::is_directory(box.path("home/s/retrackers")));
+        EXPECT_TRUE(std::filesystem::is_directory(box.path("home/d/retrackers/torrents")));
+        if (row.settingsAfter)
+            EXPECT_EQ(box.read("home/c/retrackers/Settings.ini"), row.settingsAfter);
+        else
+            EXPECT_FALSE(box.exists("home/c/retrackers/Settings.ini"));
+        EXPECT_EQ(box.exists("home/c/retrackers/retrackers.ini"), row.directoryCopied);
+    }
 }
 
 }  // namespace
