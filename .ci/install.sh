@@ -11,22 +11,11 @@ source .ci/packages.sh
 ensure_packages desktop-file-utils xdg-utils
 
 source .ci/checks.sh
+source .ci/loopback_peers.sh
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# A TCP listener on 127.0.0.1 for two minutes, as a retracker that answers:
-# its port goes into file $1, its process id into $listener_pid.
-start_listener() {
-  python3 -c '
-import socket, time
-s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
-print(s.getsockname()[1], flush=True)
-time.sleep(120)
-' >"$1" &
-  listener_pid=$!
-  for _ in $(seq 50); do [[ -s $1 ]] && break; sleep 0.1; done
-}
 quietly() { "$@" >/dev/null; }
 to_file() {  # to_file FILE command...: the command's output into FILE
   local out=$1
@@ -78,8 +67,8 @@ if [[ $have_keswel == yes ]]; then
   listener_pid=
   open_port=
   if command -v python3 >/dev/null 2>&1; then
-    start_listener "$work/port"
-    open_port=$(<"$work/port")
+    start_listener "$work" 120
+    open_port=$listener_port
   fi
   closed_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' 2>/dev/null || echo 9)
   {
@@ -274,8 +263,9 @@ if [[ $have_keswel == yes ]] && command -v python3 >/dev/null 2>&1; then
   echo "== a new user's path: five steps, no file edited by hand, aria2c as the client"
   ensure_packages aria2
   rm -rf "${HOME:?}/.local" "${HOME:?}/.config"
-  start_listener "$work/newuser-port"
-  retracker="http://127.0.0.1:$(<"$work/newuser-port")/announce"
+  mkdir -p "$work/newuser-listener"
+  start_listener "$work/newuser-listener" 120
+  retracker="http://127.0.0.1:$listener_port/announce"
   {
     printf '[Город]\r\n1=Loopback\r\n[Провайдеры Loopback]\r\n1=Lo\r\n[Ретрекеры Loopback Lo]\r\nКоличество=1\r\n'
     printf '1=%s\r\n' "$retracker"

@@ -32,3 +32,19 @@ for _ in range(50):
 sys.exit("opentracker does not answer on UDP port " + sys.argv[1])
 PY
 }
+
+# Starts a TCP listener on 127.0.0.1 that never accepts (the system completes
+# connects into its queue) and lives for SECONDS; sets listener_pid and
+# listener_port.
+#   start_listener FOLDER SECONDS
+start_listener() {
+  python3 - "$1/listener.port" "$2" <<'PY' &
+import os, socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+with open(sys.argv[1] + ".part", "w") as f: print(s.getsockname()[1], file=f)
+os.rename(sys.argv[1] + ".part", sys.argv[1])
+time.sleep(int(sys.argv[2]))
+PY
+  listener_pid=$!
+  read_ports "$1/listener.port" listener_port
+}

@@ -12,6 +12,7 @@
 #include "bencoding/reader.h"
 #include "platform/file_io.h"
 #include "platform/process_files.h"
+#include "settings/locations.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
@@ -88,9 +89,9 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run, bool& clientStar
 
     const std::string outputPath = outputGiven
                                        ? std::string(argv[2])
-                                       : run.paths.executableDirectory + platform::fileNameOf(torrentArgument);
-    // Never truncate the target first: when the torrent lies beside the
-    // executable it is also the output, and a failed write must not lose it.
+                                       : run.paths.outputDirectory + platform::fileNameOf(torrentArgument);
+    // Never truncate the target first: when the torrent lies in the output
+    // folder it is also the output, and a failed write must not lose it.
     // The document goes out in pieces straight from the tree; no copy of it
     // is held in memory.
     platform::ReplaceResult written{};
@@ -125,8 +126,10 @@ int tavrinMain(int argc, char** argv) {
     bool clientStarted = true;
     const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
     try {
-        if (!log.open(run.paths.executableDirectory + "Tavrin.log")) {
-            noticeFailure(run, "Tavrin.log cannot be opened in " + run.paths.executableDirectory);
+        settings::prepareSettingsFolder(run.paths);
+        settings::prepareOutputFolders(run.paths);
+        if (!log.open(run.paths.logPath)) {
+            noticeFailure(run, "Tavrin.log cannot be opened in " + platform::directoryOf(run.paths.logPath));
             return 1;
         }
         log.message("Running for torrent \"" + platform::pathForLog(argv[1]) + "\"");

@@ -1,5 +1,7 @@
-# Installation and packages. Everything goes into ONE folder, the install
-# prefix: the programs read Settings.ini beside themselves and Tavrin writes
+# Installation and packages, in one of two layouts (RETRACKERS_INSTALL_LAYOUT):
+#
+# "folder" (the default): everything goes into ONE folder, the install
+# prefix. The programs find Settings.ini beside themselves and Tavrin writes
 # its log and the changed torrents there, so the folder must belong to the
 # user (the "install" preset puts it at ~/Retrackers).
 #
@@ -15,9 +17,30 @@
 #   <prefix>/unregister.cmd,             this folder, and its undoing, both
 #   <prefix>/registration.js             through this script
 #
+# "system" (Linux, the "deb" preset, prefix /usr): the programs for every
+# user, who each keep their own files in their XDG folders (see
+# settings/locations.h); packed as a .deb.
+#
+#   /usr/bin/tavrin, keswel
+#   /usr/share/applications/retrackers-tavrin.desktop
+#   /usr/lib/systemd/user/retrackers-keswel.service, .timer
+#   /usr/share/retrackers/Settings.ini, retrackers.ini   copied for a user on first use
+#   /usr/share/doc/retrackers/README.md, copyright, changelog.Debian.gz
+#   /usr/share/man/man1/tavrin.1.gz, keswel.1.gz
+#
 # A Windows build also has the target "installer" (when makensis is found):
 # a per-user setup program made from this folder, see
 # packaging/windows/retrackers.nsi.
+
+set(RETRACKERS_INSTALL_LAYOUT "folder" CACHE STRING "folder: all in one user-owned folder; system: /usr and a .deb")
+set_property(CACHE RETRACKERS_INSTALL_LAYOUT PROPERTY STRINGS folder system)
+if(RETRACKERS_INSTALL_LAYOUT STREQUAL "system")
+  if(WIN32)
+    message(FATAL_ERROR "RETRACKERS_INSTALL_LAYOUT=system is for Linux; Windows installs into one folder")
+  endif()
+  include(cmake/system_install.cmake)
+  return()
+endif()
 
 set(RETRACKERS_PACKAGING_DIR "${PROJECT_SOURCE_DIR}/packaging")
 

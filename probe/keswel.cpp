@@ -13,6 +13,7 @@
 #include "probe/tracker_probe.h"
 #include "settings/directory.h"
 #include "settings/directory_choice.h"
+#include "settings/locations.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 
@@ -35,6 +36,12 @@ std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
 }
 
 int probeAndStore(const settings::RunPaths& run) {
+    // The network first: nothing is read or written when it cannot start.
+    int networkError = 0;
+    if (!platform::netStartup(&networkError)) {
+        consolePrint("Network start failed with code %d\n", networkError);
+        return 1;
+    }
     const settings::DirectoryChoice choice =
         settings::chooseDirectorySection(run.settingsPath, settings::IndexCheck::LookupOnly);
     switch (choice.failure) {
@@ -78,20 +85,11 @@ int probeAndStore(const settings::RunPaths& run) {
 
 namespace {
 
-// The probe as a run without arguments makes it: the network first.
-int startNetworkAndProbe(const settings::RunPaths& run) {
-    int networkError = 0;
-    if (!platform::netStartup(&networkError)) {
-        consolePrint("Network start failed with code %d\n", networkError);
-        return 1;
-    }
-    return probeAndStore(run);
-}
-
 int runCommand(const KeswelOptions& options) {
     const settings::RunPaths run = settings::runPathsFor(platform::executablePath());
+    settings::prepareSettingsFolder(run);
     switch (options.command) {
-    case KeswelCommand::Probe: return startNetworkAndProbe(run);
+    case KeswelCommand::Probe: return probeAndStore(run);
     case KeswelCommand::List: return listDirectory(run);
     case KeswelCommand::Choose: return chooseAndProbe(run, standardInputLines());
     case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider);

@@ -19,8 +19,9 @@
 // was or holds the complete new value.
 int keswelMain(int argc, char** argv);
 
-// The probe of a run without arguments, once the network is up: resolves the
-// directory section, probes, stores TrackerCheck and cleans the network up.
+// The probe of a run without arguments: starts the network (one line and 1
+// when it cannot), resolves the directory section, probes, stores
+// TrackerCheck and cleans the network up.
 // Returns the exit code as keswelMain gives it.
 int probeAndStore(const settings::RunPaths& run);
 

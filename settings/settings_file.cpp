@@ -3,6 +3,8 @@
 #include "numbers/decimal.h"
 #include "platform/private_profile.h"
 #include "platform/process_files.h"
+#include "platform/user_folders.h"
+#include "settings/locations.h"
 #include "settings/profile.h"
 
 namespace settings {
@@ -22,7 +24,8 @@ std::string settingsPathFor(const std::string& executablePath) {
 }
 
 RunPaths runPathsFor(const std::string& executablePath) {
-    return {platform::directoryOf(executablePath), settingsPathFor(executablePath)};
+    return locateRunPaths(executablePath, platform::pathExists(settingsPathFor(executablePath)),
+                          platform::userFolders());
 }
 
 std::string readSetting(const std::string& settingsPath, const char* key) {

@@ -24,11 +24,17 @@ constexpr const char* kNotify = "Notify";                    // "False": no desk
 std::string settingsPathFor(const std::string& executablePath);
 
 // Where one run of either program stands, found once at its start and handed
-// to every step that reads settings or writes beside the executable.
+// to every step that reads settings or writes files (see settings/locations.h).
 struct RunPaths {
     std::string executableDirectory;  // with its trailing separator
-    std::string settingsPath;         // Settings.ini in that directory
+    std::string settingsPath;         // Settings.ini
+    std::string logPath;              // Tavrin.log
+    std::string outputDirectory;      // where written torrents go, with its trailing separator
+    bool inUserFolders = false;       // false in portable mode: everything beside the executable
+    std::string sampleDirectory;      // installed samples for a first Settings.ini; "" in portable mode or when unknown
 };
+// The paths of a run of the executable at `executablePath`: portable mode
+// when Settings.ini lies beside it, the user's folders otherwise.
 RunPaths runPathsFor(const std::string& executablePath);
 
 // A key of section "Settings", "" when absent.

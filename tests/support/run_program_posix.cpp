@@ -28,12 +28,19 @@ RunResult runProgramWithInput(const std::string& program, const std::vector<std:
         throw std::runtime_error("writing the input failed");
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    // A program without Settings.ini beside it uses the user's folders:
+    // those of a home inside the program's sandbox, never the real one.
+    const std::string home = userHomeFor(program);
     pid_t child = fork();
     if (child < 0) throw std::runtime_error("fork failed");
     if (child == 0) {
         dup2(pipeFds[1], STDOUT_FILENO);
         dup2(inputFd, STDIN_FILENO);
         if (chdir(workingDir.c_str()) != 0) _exit(126);
+        setenv("HOME", home.c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_STATE_HOME");
+        unsetenv("XDG_DATA_HOME");
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));

@@ -49,6 +49,10 @@ std::string Sandbox::install(const std::string& program) const {
     return target.string();
 }
 
+std::string userHomeFor(const std::string& program) {
+    return (fs::path(program).parent_path() / "home").string();
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);

@@ -37,7 +37,8 @@ struct RunResult {
     std::string output;  // standard output
 };
 
-// Runs the program with the arguments in `workingDir` and waits for it.
+// Runs the program with the arguments in `workingDir` and waits for it. On
+// Linux its HOME is userHomeFor(program), and no XDG_*_HOME is set.
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& workingDir);
 
@@ -49,6 +50,11 @@ RunResult runProgramUtf8(const std::string& program, const std::vector<std::stri
 // The same with `input` as the program's standard input (POSIX only).
 RunResult runProgramWithInput(const std::string& program, const std::vector<std::string>& arguments,
                               const std::string& workingDir, const std::string& input);
+
+// The home folder a program run by runProgram gets on Linux: "home" beside
+// the program (so in its sandbox). Its default user folders are
+// home/.config, home/.local/state and home/.local/share.
+std::string userHomeFor(const std::string& program);
 
 // The lines of a log or console text, without their line ends (LF or CR LF).
 std::vector<std::string> splitLines(const std::string& text);
