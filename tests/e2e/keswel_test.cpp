@@ -226,6 +226,9 @@ TEST_F(KeswelOutOfMemory, EndsWithOneLineAndKeepsSettings) {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
 #endif
+    // A 32-bit process cannot take in a 2 GiB file at all: its read fails
+    // cleanly and the directory reads as empty ("Bad city 1").
+    if (sizeof(void*) < 8) GTEST_SKIP() << "needs a 64-bit address space";
     // A sparse directory of 2 GiB: reading it needs more memory than the limit allows.
     box.write("retrackers.ini", "");
     std::filesystem::resize_file(box.path("retrackers.ini"), std::uintmax_t{2} << 30);
