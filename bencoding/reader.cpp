@@ -151,10 +151,23 @@ struct Reader {
             const char* start = cursor;
             const bool canonicalBefore = canonical;
             if (isInfo) canonical = true;
-            // Read in place, "info" is checked now and built on typed access:
-            // a torrent's "info" is most of it, and little of it is looked at.
-            const bool hold = isInfo && borrow && remaining > 0 && (*cursor == 'l' || *cursor == 'd');
-            BValuePtr child = hold ? held(depth, BValue::Held::LevelAtATime) : value(depth);
+            // Read in place, "info" is checked now but only its own entries are
+            // built, its lists and dictionaries held: a torrent's "info" is most
+            // of it, and little of it is looked at. A list "info" is held whole.
+            const bool infoInPlace = isInfo && borrow && remaining > 0;
+            const bool hold = infoInPlace && *cursor == 'l';
+            BValuePtr child;
+            if (hold) {
+                child = held(depth, BValue::Held::LevelAtATime);
+            } else if (infoInPlace && *cursor == 'd') {
+                if (depth >= kMaxNestingDepth) throw BadInput{};
+                advance(1);
+                holdContainers = true;
+                child = dictionary(depth + 1);
+                holdContainers = false;
+            } else {
+                child = value(depth);
+            }
             if (!child) return nullptr;
             if (isInfo && !hold) {
                 const auto size = static_cast<size_t>(cursor - start);
