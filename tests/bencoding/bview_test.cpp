@@ -84,8 +84,9 @@ TEST(BView, HeldBytesAgreeWithTheBuiltTree) {
         for (const char* key : {"files", "file tree"}) {
             const BEntries& entries = held->find("info")->entries;
             for (const BEntry& entry : entries) {
-                if (entry.first == key && entry.second->kind != BStr && entry.second->kind != BInt)
+                if (entry.first == key && entry.second->kind != BStr && entry.second->kind != BInt) {
                     EXPECT_EQ(entry.second->held, BValue::Held::Whole) << key;
+                }
             }
         }
     }
