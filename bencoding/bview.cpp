@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 
 #include "numbers/decimal.h"
 
@@ -68,13 +67,20 @@ std::optional<BView> BView::find(std::string_view wanted) const {
     }
     // Every entry is looked at: the last one under the key wins.
     std::optional<BView> found;
-    for (const char* at = bytes_ + 1; *at != 'e'; at = pastValue(at))
+    const char* at = bytes_ + 1;
+    for (; *at != 'e'; at = pastValue(at))
         if (key(at) == wanted) found = BView(at, end_);
+    past_ = at + 1;
     return found;
 }
 
 std::string_view BView::key(const char*& at) const {
-    const auto length = static_cast<size_t>(number(at, end_));
+    // Checked bytes: a length of digits alone is followed by its ":" and fits.
+    size_t length = 0;
+    if (*at >= '0' && *at <= '9')
+        for (; *at >= '0' && *at <= '9'; ++at) length = length * 10 + static_cast<size_t>(*at - '0');
+    else
+        length = static_cast<size_t>(number(at, end_));
     const char* text = at + 1;  // past the ':'
     at = text + length;
     return {text, length};
@@ -82,10 +88,10 @@ std::string_view BView::key(const char*& at) const {
 
 const char* BView::pastValue(const char* at) const {
     switch (*at) {
-        case 'i': {
-            const void* stop = std::memchr(at, 'e', static_cast<size_t>(end_ - at));
-            return static_cast<const char*>(stop) + 1;
-        }
+        case 'i':
+            // Checked bytes: an "e" ends the number, and numbers are short.
+            while (*at != 'e') ++at;
+            return at + 1;
         case 'l':
             for (++at; *at != 'e';) at = pastValue(at);
             return at + 1;

@@ -8,7 +8,7 @@
 // allocating (except for the entries of a dictionary whose keys are out of
 // order, see forEachEntry) and without changing the tree.
 //
-// A view is two pointers: the node it looks at, or, for a held value or a
+// A view is a few pointers: the node it looks at, or, for a held value or a
 // value inside one, the first byte of that value and the end of the bytes
 // around it. Those bytes passed the reader's checks, so walking them cannot
 // fail and never reaches past their end; the numbers in them are read with
@@ -48,7 +48,11 @@ public:
             for (const BValuePtr& element : node_->elements) visit(BView(*element));
             return;
         }
-        for (const char* at = bytes_ + 1; *at != 'e'; at = pastValue(at)) visit(BView(at, end_));
+        for (const char* at = bytes_ + 1; *at != 'e';) {
+            const BView element(at, end_);
+            visit(element);
+            at = element.past_ ? element.past_ : pastValue(at);
+        }
     }
 
     // Calls visit(std::string_view key, BView) for each entry of a
@@ -75,4 +79,7 @@ private:
     const BValue* node_ = nullptr;
     const char* bytes_ = nullptr;
     const char* end_ = nullptr;
+    // Where the value ends, once a walk over all of it has found out: a
+    // list's element is then not walked again to reach the next one.
+    mutable const char* past_ = nullptr;
 };
