@@ -1,36 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "augment/retracker_step.h"
 #include "bencoding/bview.h"
 #include "bencoding/reader.h"
+#include "tests/support/view_text.h"
 
 namespace {
 
-// Everything a view sees, as text: kinds, numbers, bytes, keys in the order
-// visited, and for each entry whether find() gives the same value.
 std::string seen(const BView& view) {
-    switch (view.kind()) {
-        case BInt: return "i" + std::to_string(view.asInt()) + "e";
-        case BStr: return std::to_string(view.asText().size()) + ":" + std::string(view.asText());
-        case BList: {
-            std::string out = "l";
-            view.forEachElement([&out](const BView& element) { out += seen(element); });
-            return out + "e";
-        }
-        case BDict: {
-            std::string out = "d";
-            view.forEachEntry([&](std::string_view key, const BView& value) {
-                const std::string text = seen(value);
-                out += std::string(key) + "=" + text;
-                if (seen(*view.find(key)) != text) out += "(find differs)";
-            });
-            return out + "e";
-        }
-    }
-    return "?";
+    bool findsAgree = true;
+    std::string text = viewText(view, SIZE_MAX, findsAgree);
+    return findsAgree ? text : text + " (a find differs)";
 }
 
 std::string sizeOf(const BValue& root) {
