@@ -1,5 +1,9 @@
 #include "augment/retracker_step.h"
 
+#include <optional>
+#include <string_view>
+
+#include "bencoding/bview.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 #include "settings/setup_check.h"
@@ -12,16 +16,21 @@ const BValue& requiredKey(const BValue& dict, const char* key) {
     return *value;
 }
 
+BView requiredKey(const BView& dict, const char* key) {
+    const std::optional<BView> value = dict.find(key);
+    if (!value) throw BadType{};
+    return *value;
+}
+
 // Adds the lengths of the files of a v2 "file tree": a file is a dictionary
 // under the empty key holding "length"; any other key names a subtree.
-void addFileTreeLengths(const BValue& tree, uint64_t& sum) {
-    if (tree.kind != BDict) throw BadType{};
-    for (const auto& [name, node] : tree.entries) {
+void addFileTreeLengths(const BView& tree, uint64_t& sum) {
+    tree.forEachEntry([&sum](std::string_view name, const BView& node) {
         if (name.empty())
-            sum += static_cast<uint64_t>(requiredKey(*node, "length").asInt());
+            sum += static_cast<uint64_t>(requiredKey(node, "length").asInt());
         else
-            addFileTreeLengths(*node, sum);
-    }
+            addFileTreeLengths(node, sum);
+    });
 }
 
 // A torrent whose "info" holds "private" = 1 may be announced only to its own
@@ -63,12 +72,15 @@ LiveRetrackers resolveLoggingFailures(const TavrinRun& run) {
     return live;
 }
 
+// Read through views: "files" of a torrent read in place stays held, and
+// building it would cost two nodes or more per file.
 int64_t totalSize(const BValue& root) {
-    const BValue& info = requiredKey(root, "info");
-    if (const BValue* length = info.find("length")) return length->asInt();
+    const BView info = requiredKey(BView(root), "info");
+    if (const std::optional<BView> length = info.find("length")) return length->asInt();
     uint64_t sum = 0;  // unsigned: the sum wraps instead of overflowing
-    if (const BValue* files = info.find("files")) {
-        for (const auto& file : files->asList()) sum += static_cast<uint64_t>(requiredKey(*file, "length").asInt());
+    if (const std::optional<BView> files = info.find("files")) {
+        files->forEachElement(
+            [&sum](const BView& file) { sum += static_cast<uint64_t>(requiredKey(file, "length").asInt()); });
         return static_cast<int64_t>(sum);
     }
     addFileTreeLengths(requiredKey(info, "file tree"), sum);

@@ -15,8 +15,10 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // whether everything read since `canonical` was last set true was already in
 // canonical form, which decides whether the root's "info" must keep its bytes.
 struct Reader {
-    const char*& cursor;
-    int32_t& remaining;
+    // Copies, written back by the caller: the compiler keeps them in
+    // registers, where references would go through memory on every byte.
+    const char* cursor;
+    int32_t remaining;
     bool borrow = false;  // long byte strings and "info" refer to the document
     bool holdContainers = false;  // lists and dictionaries become held values
     bool canonical = true;
@@ -36,6 +38,19 @@ struct Reader {
 
     // A length and its ":"; leaves the cursor on the first byte of the string.
     int32_t byteStringLength() {
+        // The common length, up to 9 digits without a leading zero, is read
+        // here: it is plain and cannot reach the clamp.
+        if (remaining > 0 && *cursor >= '1' && *cursor <= '9') {
+            int32_t length = 0;
+            int32_t digits = 0;
+            for (; digits < remaining && digits < 9 && isDigit(cursor[digits]); ++digits)
+                length = length * 10 + (cursor[digits] - '0');
+            if (digits < remaining && cursor[digits] == ':') {
+                if (length > remaining - digits - 1) throw BadInput{};
+                advance(digits + 1);
+                return length;
+            }
+        }
         const char* start = cursor;
         int64_t length = number();
         // A key's length may be missing (":" alone is an empty key); the
@@ -151,10 +166,23 @@ struct Reader {
             const char* start = cursor;
             const bool canonicalBefore = canonical;
             if (isInfo) canonical = true;
-            // Read in place, "info" is checked now and built on typed access:
-            // a torrent's "info" is most of it, and little of it is looked at.
-            const bool hold = isInfo && borrow && remaining > 0 && (*cursor == 'l' || *cursor == 'd');
-            BValuePtr child = hold ? held(depth, BValue::Held::LevelAtATime) : value(depth);
+            // Read in place, "info" is checked now but only its own entries are
+            // built, its lists and dictionaries held: a torrent's "info" is most
+            // of it, and little of it is looked at. A list "info" is held whole.
+            const bool infoInPlace = isInfo && borrow && remaining > 0;
+            const bool hold = infoInPlace && *cursor == 'l';
+            BValuePtr child;
+            if (hold) {
+                child = held(depth, BValue::Held::LevelAtATime);
+            } else if (infoInPlace && *cursor == 'd') {
+                if (depth >= kMaxNestingDepth) throw BadInput{};
+                advance(1);
+                holdContainers = true;
+                child = dictionary(depth + 1);
+                holdContainers = false;
+            } else {
+                child = value(depth);
+            }
             if (!child) return nullptr;
             if (isInfo && !hold) {
                 const auto size = static_cast<size_t>(cursor - start);
@@ -220,11 +248,9 @@ void BValue::build(bool levelOnly) const {
 namespace {
 
 BValuePtr readDocument(const char* data, int32_t size, int32_t* tail, bool borrow) {
-    const char* cursor = data;
-    int32_t remaining = size;
-    Reader reader{cursor, remaining, borrow};
+    Reader reader{data, size, borrow};
     BValuePtr root = reader.value(0);
-    if (tail) *tail = remaining;
+    if (tail) *tail = reader.remaining;
     return root;
 }
 
@@ -240,15 +266,23 @@ BValuePtr parseDocumentInPlace(const char* data, int32_t size, int32_t* tail) {
 
 BValuePtr parseValue(const char*& cursor, int32_t& remaining, int depth) {
     Reader reader{cursor, remaining};
-    return reader.value(depth);
+    BValuePtr value = reader.value(depth);
+    cursor = reader.cursor;
+    remaining = reader.remaining;
+    return value;
 }
 
 void readByteString(const char*& cursor, int32_t& remaining, std::string& out) {
     Reader reader{cursor, remaining};
     reader.byteString(out);
+    cursor = reader.cursor;
+    remaining = reader.remaining;
 }
 
 int64_t readInteger(const char*& cursor, int32_t& remaining) {
     Reader reader{cursor, remaining};
-    return reader.number();
+    const int64_t value = reader.number();
+    cursor = reader.cursor;
+    remaining = reader.remaining;
+    return value;
 }

@@ -32,15 +32,17 @@
 //                        borrowed from the document, which must stay unchanged
 //                        and readable for as long as the tree exists. A list
 //                        or dictionary "info" is checked in full (same
-//                        failures as above) but held unbuilt: find() on it
-//                        builds its own entries only, and each of its values
-//                        that is a list or dictionary is built in full when
-//                        find() or asList() hands it out. A torrent's "info"
-//                        is most of it, and typed access looks at little of
-//                        it ("name", "length", "files"), so only that part
-//                        costs nodes. Iterating a held node's `entries` or
-//                        `elements` directly sees them empty; reach "info"'s
-//                        values through find().
+//                        failures as above) but built one level only: a
+//                        dictionary gets its entries at once, and each of its
+//                        values that is a list or dictionary is held, then
+//                        built in full when find() or asList() hands it out
+//                        (a list "info" is held whole and built on asList()).
+//                        A torrent's "info" is most of it, and typed access
+//                        looks at little of it ("name", "length", "files"),
+//                        so only that part costs nodes; BView (bview.h) reads
+//                        a held value without building it. Iterating a held
+//                        node's `entries` or `elements` directly sees them
+//                        empty; reach "info"'s values through find().
 
 #pragma once
 

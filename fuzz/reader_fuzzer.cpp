@@ -3,7 +3,8 @@
 // reading with copies agree. Whatever it accepts is written, read back and
 // written again, and the two writings are the same bytes; the streamed
 // writing equals the one into a buffer. The root's "info" is written as the
-// exact bytes it was read from.
+// exact bytes it was read from. A view of the in-place tree sees what one of
+// the built tree sees.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "bencoding/reader.h"
+#include "tests/support/view_text.h"
 
 namespace {
 
@@ -60,6 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();  // the two readings disagree
     if (!copied.root) return 0;
     if (copied.tail < 0 || static_cast<size_t>(copied.tail) > size) std::abort();
+    // A view reads the held values of the in-place tree as the built tree has them.
+    bool findsAgree = true;
+    if (viewText(BView(*inPlace.root), 16, findsAgree) != viewText(BView(*copied.root), 16, findsAgree) || !findsAgree)
+        std::abort();
 
     const std::string first = written(*copied.root);
     if (written(*inPlace.root) != first) std::abort();

@@ -34,7 +34,7 @@ size_t skipBlanksAndSign(std::string_view text, bool& negative, bool& sawBlank, 
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-ClampedInt64 readClampedInt64(std::string_view text) {
+ClampedInt64 readAnyClampedInt64(std::string_view text) {
     bool negative, sawBlank, sawPlus;
     size_t i = skipBlanksAndSign(text, negative, sawBlank, sawPlus);
     const size_t digits = i;

@@ -25,7 +25,26 @@ struct ClampedInt64 {
 // The bencoding integer and length: blanks, an optional sign, decimal digits
 // (leading zeros allowed) clamped to the signed 64-bit range. Without a digit
 // nothing is consumed.
-ClampedInt64 readClampedInt64(std::string_view text);
+ClampedInt64 readAnyClampedInt64(std::string_view text);
+
+// readAnyClampedInt64, with the common case read inline: a plain number of
+// at most 17 digits, which cannot reach the clamp. A torrent holds one or
+// more per file, and the reader reads each at least twice.
+inline ClampedInt64 readClampedInt64(std::string_view text) {
+    const size_t size = text.size();
+    if (size == 0 || text[0] < '0' || text[0] > '9') return readAnyClampedInt64(text);
+    if (text[0] == '0') {
+        if (size > 1 && text[1] >= '0' && text[1] <= '9') return readAnyClampedInt64(text);
+        return {0, 1, true};
+    }
+    constexpr size_t kShort = 17;
+    const size_t limit = size < kShort ? size : kShort;
+    int64_t value = text[0] - '0';
+    size_t i = 1;
+    for (; i < limit && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
+    if (i == size || (i < limit)) return {value, i, true};
+    return readAnyClampedInt64(text);
+}
 
 // The INI integer read of the private-profile functions: bytes up to 0x20
 // skipped, an optional sign, an optional lowercase prefix 0x, 0o or 0b, then

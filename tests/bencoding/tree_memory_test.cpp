@@ -64,7 +64,7 @@ TEST(TreeMemory, InPlaceTreeBorrowsFromTheDocument) {
     BValue* info = root->find("info");
     ASSERT_TRUE(info->verbatim);
     EXPECT_TRUE(inside(*info->verbatim));
-    EXPECT_EQ(info->held, BValue::Held::LevelAtATime);  // checked, not built
+    EXPECT_EQ(info->held, BValue::Held::No);  // its own entries built at once
     EXPECT_EQ(info->find("a")->asInt(), 7);              // typed access into "info" as usual
     EXPECT_EQ(info->entries.size(), 2u);
     BValuePtr copied = parseDocument(begin, static_cast<int32_t>(document.size()));

@@ -32,6 +32,12 @@ TEST(ReadClampedInt64, Table) {
         {" -x", 0, 0, false},  // no digit: nothing consumed
         {"+", 0, 0, false},
         {"1\0" "2"sv, 1, 1, true},
+        // Around the length read inline (17 digits) and beyond it.
+        {"12345678901234567", 12345678901234567, 17, true},
+        {"12345678901234567e", 12345678901234567, 17, true},
+        {"123456789012345678e", 123456789012345678, 18, true},
+        {"0:", 0, 1, true},
+        {"00", 0, 2, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -39,6 +45,10 @@ TEST(ReadClampedInt64, Table) {
         EXPECT_EQ(read.value, row.value);
         EXPECT_EQ(read.consumed, row.consumed);
         EXPECT_EQ(read.plain, row.plain);
+        const numbers::ClampedInt64 any = numbers::readAnyClampedInt64(row.text);
+        EXPECT_EQ(any.value, read.value);
+        EXPECT_EQ(any.consumed, read.consumed);
+        EXPECT_EQ(any.plain, read.plain);
     }
 }
 
