@@ -29,18 +29,7 @@ if [[ ! -x $build/augment/Tavrin || ! -x $build/probe/Keswel ]]; then
   cmake --build "$build" --target Tavrin Keswel -j 2 >/dev/null
 fi
 
-passed=0 failed=0
-check() {  # check "what" command...: runs the command, reports the outcome
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok   $what"
-    passed=$((passed + 1))
-  else
-    echo "FAIL $what"
-    failed=$((failed + 1))
-  fi
-}
+source .ci/checks.sh
 
 # Every process started here writes its id into $work/NAME.pid; the clean-up
 # ends those still running.
@@ -264,5 +253,5 @@ check "the seeder is registered on retracker 3" wait_for 15 seeded_on "$live_3"
 echo "== a magnet link whose only tracker is closed, opened through Tavrin"
 leech magnet "magnet:?xt=urn:btih:$hash&dn=swarm+payload.bin&tr=http%3A%2F%2F127.0.0.1%3A$dead_own%2Fannounce" 3
 
-echo "$passed passed, $failed failed"
-((failed == 0))
+echo "$passes passed, $failures failed"
+((failures == 0))
