@@ -116,15 +116,12 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run, bool& clientStar
     return 0;
 }
 
-}  // namespace
-
-int tavrinMain(int argc, char** argv) {
-    if (argc < 2) return 0;
-
+// The run once its paths are found. Returns the exit code.
+int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
     Log log;
     int exitCode;
     bool clientStarted = true;
-    const TavrinRun run{settings::runPathsFor(platform::executablePath()), log};
+    const TavrinRun run{paths, log};
     try {
         settings::prepareSettingsFolder(run.paths);
         settings::prepareOutputFolders(run.paths);
@@ -145,7 +142,26 @@ int tavrinMain(int argc, char** argv) {
         log.message("Shit happens");
         exitCode = 1;
     }
-    if (exitCode != 0 || !clientStarted) noticeFailure(run, "Running for torrent \"" + platform::pathForLog(argv[1]) + "\" failed");
+    if (exitCode != 0 || !clientStarted) {
+        try {
+            noticeFailure(run, "Running for torrent \"" + platform::pathForLog(argv[1]) + "\" failed");
+        } catch (...) {
+            // The log holds the failure already; the notice is a courtesy.
+        }
+    }
     log.close();
     return exitCode;
+}
+
+}  // namespace
+
+int tavrinMain(int argc, char** argv) {
+    if (argc < 2) return 0;
+    settings::RunPaths paths;
+    try {
+        paths = settings::runPathsFor(platform::executablePath());
+    } catch (...) {
+        return 1;  // out of memory before any log could be opened
+    }
+    return runWithPaths(argc, argv, paths);
 }
