@@ -197,6 +197,12 @@ std::string_view trimQueryName(std::string_view name) {
     return name.substr(begin, name.find_last_not_of(' ') - begin + 1);
 }
 
+std::string foldedName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = static_cast<char>(foldAscii(static_cast<unsigned char>(c)));
+    return folded;
+}
+
 std::optional<std::string_view> findRawValue(std::string_view text, std::string_view section,
                                              std::string_view key) {
     KeyPlace place = locate(text, section, key);

@@ -27,6 +27,10 @@ namespace platform::ini {
 // profile functions treat the names they are given.
 std::string_view trimQueryName(std::string_view name);
 
+// The name with its ASCII letters folded to lower case: two names match
+// exactly when their folded forms are equal.
+std::string foldedName(std::string_view name);
+
 // The value of `key` in `section`, blanks trimmed but quotes and NUL bytes
 // kept; nullopt when the section, the key or the key's '=' is missing. The
 // names must already be trimmed with trimQueryName. The view points into

@@ -94,11 +94,8 @@ std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const ch
     // A repeated name reads as its first key, whose value is kept by folded name.
     std::unordered_map<std::string, std::string> firstValues;
     for (const ini::KeyLine& key : ini::sectionKeyLines(text, ini::trimQueryName(section))) {
-        std::string folded(key.name);
-        for (char& c : folded)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         auto [first, added] = firstValues.try_emplace(
-            std::move(folded), key.value ? std::string(ini::cookedValue(*key.value, bufferSize - 1)) : std::string());
+            ini::foldedName(key.name), key.value ? std::string(ini::cookedValue(*key.value, bufferSize - 1)) : std::string());
         entries.push_back({std::string(key.name), first->second});
     }
     return entries;
