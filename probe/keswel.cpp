@@ -35,10 +35,10 @@ std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
     return list;
 }
 
-int probeAndStore(const settings::RunPaths& run) {
+int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwork) {
     // The network first: nothing is read or written when it cannot start.
     int networkError = 0;
-    if (!platform::netStartup(&networkError)) {
+    if (!startNetwork(&networkError)) {
         consolePrint("Network start failed with code %d\n", networkError);
         return 1;
     }

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/net.h"
 #include "settings/settings_file.h"
 
 // The run. Returns the exit code: 0 after a complete run (also when no
@@ -19,11 +21,15 @@
 // was or holds the complete new value.
 int keswelMain(int argc, char** argv);
 
+// Starts the network layer, as platform::netStartup does; tests put a failing
+// one in.
+using NetworkStart = std::function<bool(int* errorCode)>;
+
 // The probe of a run without arguments: starts the network (one line and 1
 // when it cannot), resolves the directory section, probes, stores
 // TrackerCheck and cleans the network up.
 // Returns the exit code as keswelMain gives it.
-int probeAndStore(const settings::RunPaths& run);
+int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwork = platform::netStartup);
 
 // The TrackerCheck list: the numbers joined by single spaces ("" for none).
 std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers);
