@@ -250,7 +250,8 @@ TEST_F(KeswelTest, TavrinAddsExactlyTheRetrackersThatAnswered) {
     const std::string first = reachable(), refused = refusedUrl(), third = reachable();
     writeDirectory(kCount + "=3\r\n1=" + first + "\r\n2=" + refused + "\r\n3=" + third + "\r\n");
     writeSettings("TrackerIniIndex=0 0\r\n");
-    ASSERT_EQ(run().exitCode, 0);
+    const RunResult probed = run();
+    ASSERT_EQ(probed.exitCode, 0);
     const std::string tavrin = box.install(TAVRIN_EXE);
     const std::string own = "http://127.0.0.1:9/own";
     box.write("in.torrent", "d8:announce" + std::to_string(own.size()) + ":" + own +
@@ -258,7 +259,8 @@ TEST_F(KeswelTest, TavrinAddsExactlyTheRetrackersThatAnswered) {
     ASSERT_EQ(runProgram(tavrin, {"in.torrent", "out.torrent"}, box.dir().string()).exitCode, 0);
     auto tier = [](const std::string& url) { return "l" + std::to_string(url.size()) + ":" + url + "e"; };
     EXPECT_NE(box.read("out.torrent").find("13:announce-listl" + tier(own) + tier(first) + tier(third) + "e"),
-              std::string::npos);
+              std::string::npos)
+        << "Keswel printed:\n" << probed.output << "Tavrin wrote:\n" << box.read("out.torrent");
 }
 
 }  // namespace

@@ -74,7 +74,8 @@ inline std::string udpPeerReply(LoopbackUdpPeer::Reply reply, const unsigned cha
     return answer;
 }
 
-// A loopback port that was bound and closed again: connects to it are refused.
+// A loopback port with no listener: connects to it are refused. On Linux it
+// stays bound, so no later listener gets it.
 int closedLoopbackPort();
 
 // A retracker URL with that port.

@@ -73,11 +73,12 @@ void LoopbackListener::fillQueue() {
 }
 
 int closedLoopbackPort() {
+    // Bound and never listening: a connect is refused, and the socket stays
+    // open for the rest of the process so that no later listener of the same
+    // test is given this port.
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) throw std::runtime_error("socket failed");
-    const int port = bindEphemeral(fd);
-    close(fd);
-    return port;
+    return bindEphemeral(fd);
 }
 
 LoopbackUdpPeer::LoopbackUdpPeer(Reply reply) : reply_(reply) {
