@@ -3,16 +3,14 @@
 #include <algorithm>
 
 #include "augment/retracker_step.h"
+#include "platform/ascii_text.h"
 
 namespace {
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+using platform::lowerAscii;
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (lowerAscii(text[i]) != prefix[i]) return false;
-    return true;
+    return text.size() >= prefix.size() && platform::equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 int hexValue(char c) {

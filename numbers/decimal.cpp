@@ -107,6 +107,17 @@ bool scanInt32(std::string_view text, size_t& at, int32_t& value) {
     return true;
 }
 
+bool readCanonicalInt32(std::string_view text, int32_t& value) {
+    const size_t first = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (first == text.size() || !isDigit(text[first])) return false;
+    if (text[first] == '0' && text.size() > 1) return false;  // a leading zero, or "-0"
+    size_t at = 0;
+    int32_t read = 0;
+    if (!scanInt32(text, at, read) || at != text.size()) return false;
+    value = read;
+    return true;
+}
+
 ClampedInt32 readClampedInt32(std::string_view text) {
     const ClampedInt64 wide = readClampedInt64(text);
     int64_t value = wide.value;

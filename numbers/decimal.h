@@ -58,6 +58,12 @@ uint32_t readWrappingUint32(std::string_view text);
 // `value` and `at` as they were.
 bool scanInt32(std::string_view text, size_t& at, int32_t& value);
 
+// A number written the one way decimalString writes it, and nothing else: an
+// optional '-', then digits without a leading zero ("0" alone), within the
+// signed 32-bit range. The numbered keys of the directory, and the numbers a
+// user types to pick one. On failure `value` is left as it was.
+bool readCanonicalInt32(std::string_view text, int32_t& value);
+
 struct ClampedInt32 {
     int32_t value;    // 0 when no digit was found
     size_t consumed;  // 0 without a digit

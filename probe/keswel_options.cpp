@@ -1,14 +1,13 @@
 #include "probe/keswel_options.h"
 
-#include <charconv>
 #include <string_view>
+
+#include "numbers/decimal.h"
 
 namespace {
 
 bool positiveNumber(std::string_view text, int32_t& number) {
-    if (text.empty() || text.front() == '0') return false;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    return error == std::errc() && end == text.data() + text.size() && number > 0;
+    return numbers::readCanonicalInt32(text, number) && number > 0;
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "probe/selection.h"
 
-#include <charconv>
 #include <cstdio>
 
+#include "numbers/decimal.h"
 #include "probe/console_print.h"
 #include "probe/keswel.h"
 #include "settings/directory.h"
@@ -73,8 +73,7 @@ const NumberedName* ask(const LineReader& input, const char* title, const char* 
         const size_t last = answer.find_last_not_of(" \t\r");
         const std::string number = answer.substr(first, last - first + 1);
         int32_t value = 0;
-        auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-        if (error == std::errc() && end == number.data() + number.size() && number[0] != '0')
+        if (numbers::readCanonicalInt32(number, value))
             if (const NumberedName* found = findNumber(names, value)) return found;
         consolePrint("No %s %s in the list; enter one of the numbers shown\n", what, number.c_str());
     }

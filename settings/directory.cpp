@@ -1,8 +1,8 @@
 #include "settings/directory.h"
 
 #include <algorithm>
-#include <charconv>
 
+#include "numbers/decimal.h"
 #include "settings/profile.h"
 
 namespace {
@@ -13,13 +13,6 @@ constexpr const char* kProvidersPrefix =
     "\xCF\xF0\xEE\xE2\xE0\xE9\xE4\xE5\xF0\xFB ";  // "Провайдеры "
 constexpr const char* kRetrackersPrefix = "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB ";  // "Ретрекеры "
 constexpr const char* kCountKey = "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE";  // "Количество"
-// The number whose key the name is: its decimalString, nothing else.
-bool numberOfKey(const std::string& name, int32_t& number) {
-    const char* end = name.data() + name.size();
-    auto [stop, error] = std::from_chars(name.data(), end, number);
-    return error == std::errc() && stop == end && decimalString(number) == name;
-}
-
 }  // namespace
 
 std::string cityName(const std::string& directory, int32_t city) {
@@ -54,7 +47,7 @@ std::vector<NumberedName> numberedNames(const std::string& directory, const std:
     std::vector<NumberedName> names;
     for (platform::ProfileEntry& entry : readProfileEntries(section, directory)) {
         int32_t number;
-        if (entry.value.empty() || !numberOfKey(entry.name, number)) continue;
+        if (entry.value.empty() || !numbers::readCanonicalInt32(entry.name, number)) continue;
         names.push_back({number, std::move(entry.value)});
     }
     // A repeated key gives the same value each time; one entry per number stays.

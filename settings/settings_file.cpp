@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "numbers/decimal.h"
+#include "platform/ascii_text.h"
 #include "platform/private_profile.h"
 #include "platform/process_files.h"
 #include "platform/user_folders.h"
@@ -33,16 +34,7 @@ std::string readSetting(const std::string& settingsPath, const char* key) {
 }
 
 bool settingIs(const std::string& settingsPath, const char* key, const char* word) {
-    const std::string value = readSetting(settingsPath, key);
-    size_t i = 0;
-    for (; word[i] != '\0'; ++i) {
-        if (i >= value.size()) return false;
-        char a = value[i], b = word[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return i == value.size();
+    return platform::equalsIgnoringAsciiCase(readSetting(settingsPath, key), word);
 }
 
 std::string trackersFilePath(const std::string& settingsPath) {

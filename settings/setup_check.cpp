@@ -1,5 +1,6 @@
 #include "settings/setup_check.h"
 
+#include "platform/ascii_text.h"
 #include "platform/file_io.h"
 #include "platform/program_files.h"
 #include "platform/utf8_text.h"
@@ -72,8 +73,7 @@ std::string directoryCause(const std::string& settingsPath, const DirectoryChoic
 std::string programName(const std::string& path) {
     const size_t separator = path.find_last_of("/\\");
     std::string name = separator == std::string::npos ? path : path.substr(separator + 1);
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : name) c = platform::lowerAscii(c);
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0) name.resize(name.size() - 4);
     return name;
 }

@@ -123,6 +123,26 @@ TEST(ReadClampedInt32, Table) {
     }
 }
 
+TEST(ReadCanonicalInt32, Table) {
+    struct Row {
+        std::string_view text;
+        bool read;
+        int32_t value;  // 99 when not read: the value is left as it was
+    };
+    constexpr Row rows[] = {
+        {"7", true, 7},     {"0", true, 0},    {"-12", true, -12}, {"2147483647", true, 2147483647},
+        {"-2147483648", true, INT32_MIN},      {"2147483648", false, 99}, {"07", false, 99},
+        {"-0", false, 99},  {"+7", false, 99}, {" 7", false, 99},  {"7 ", false, 99},
+        {"7x", false, 99},  {"-", false, 99},  {"", false, 99},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        int32_t value = 99;
+        EXPECT_EQ(numbers::readCanonicalInt32(row.text, value), row.read);
+        EXPECT_EQ(value, row.value);
+    }
+}
+
 TEST(ReadPort, Table) {
     struct Row {
         std::string_view text;
