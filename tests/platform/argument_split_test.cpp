@@ -62,8 +62,6 @@ TEST(ClientCommandLine, Forms) {
     EXPECT_EQ(clientCommandLine("/c/client", "-a %1 %1", "/t/a b.torrent"), R"("/c/client" -a "/t/a b.torrent" %1)");
     EXPECT_EQ(clientCommandLine("", "\"%1\"", "C:\\t\\x.torrent"), R"("" ""C:\t\x.torrent"")");
     EXPECT_EQ(clientCommandLine("c", "--f=%1", "x\"y\\"), R"("c" --f="x\"y\\")");
-    EXPECT_EQ(clientCommandLine("c", "", "x"), "\"c\" ");
-    EXPECT_EQ(clientCommandLine("c", "%1", std::nullopt), "\"c\" %1");
 }
 
 }  // namespace

@@ -39,8 +39,7 @@ TEST(Win32ClientProcess, TheClientGetsTheArgumentsAsTheRuntimeSplitsThem) {
 }
 
 // Whatever the torrent path or link holds, the client's C runtime gives it
-// back as exactly its bytes, in its argument of the template; so does the
-// form LaunchArguments are written in.
+// back as exactly its bytes, in its argument of the template.
 TEST(Win32ClientProcess, QuotedArgumentsArriveWhole) {
     Sandbox sandbox;
     const std::string client = sandbox.install(FAKE_CLIENT_EXE);
@@ -49,18 +48,11 @@ TEST(Win32ClientProcess, QuotedArgumentsArriveWhole) {
         EXPECT_EQ(platform::quotedWindowsArgument(row.argument, platform::Quotes::Always), row.quoted);
         // Names beyond ASCII are compared as the wide command line gives them.
         const bool ascii = isAscii(row.argument);
-        auto result = platform::startClient({client, "-a --file=%1 %1", row.argument});
+        const auto result = platform::startClient({client, "-a --file=%1 %1", row.argument});
         ASSERT_TRUE(result.started) << result.code;
-        auto argv = testing_support::waitForClientRecord(client, 20000, !ascii);
+        const auto argv = testing_support::waitForClientRecord(client, 20000, !ascii);
         ASSERT_TRUE(argv.has_value());
         EXPECT_EQ(*argv, (std::vector<std::string>{client, "-a", "--file=" + row.argument, "%1"}));
-        if (!ascii) continue;
-        const std::string written = platform::quotedWindowsArgument(row.argument, platform::Quotes::WhenNeeded);
-        result = platform::startClient(launchOf(client, written + " " + row.quoted));
-        ASSERT_TRUE(result.started) << result.code;
-        argv = testing_support::waitForClientRecord(client);
-        ASSERT_TRUE(argv.has_value());
-        EXPECT_EQ(*argv, (std::vector<std::string>{client, row.argument, row.argument}));
     }
 }
 
