@@ -1,6 +1,7 @@
 #include "augment/client_launch.h"
 
 #include "platform/client_process.h"
+#include "platform/command_line.h"
 #include "platform/process_files.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
@@ -19,22 +20,12 @@ bool runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
 
 bool launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,
                   const std::string& torrentPath) {
-    const size_t placeholder = launchArguments.find("%1");
-    if (placeholder == std::string::npos)
+    if (launchArguments.find("%1") == std::string::npos)
         log.message("Wrong launch arguments, no way to add filename to \"" + launchArguments + "\"");
-    // Only the first placeholder is replaced; a later "%1" reaches the client as it is.
-    auto commandLineWith = [&](const std::string& path) {
-        const std::string arguments = placeholder == std::string::npos
-                                          ? launchArguments
-                                          : launchArguments.substr(0, placeholder) + "\"" + path + "\"" +
-                                                launchArguments.substr(placeholder + 2);
-        return "\"" + launchPath + "\" " + arguments;
-    };
-    const std::string commandLine = commandLineWith(torrentPath);
-
-    platform::StartResult result = platform::startClient({launchPath, commandLine, launchArguments, torrentPath});
+    platform::StartResult result = platform::startClient({launchPath, launchArguments, torrentPath});
     if (!result.started)
-        log.message("Running of \"" + commandLineWith(platform::pathForLog(torrentPath)) + "\" failed with code " +
-                   decimalString(result.code));
+        log.message("Running of \"" +
+                    platform::clientCommandLine(launchPath, launchArguments, platform::pathForLog(torrentPath)) +
+                    "\" failed with code " + decimalString(result.code));
     return result.started;
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/command_line.h"
 #include "platform/program_files.h"
 #include "probe/console_print.h"
 #include "settings/profile.h"
@@ -60,24 +61,6 @@ std::vector<std::string> splitExec(const std::string& text) {
 
 }  // namespace
 
-std::string windowsCommandArgument(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
-    std::string quoted = "\"";
-    size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes before a quote are doubled, and the quote escaped.
-        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        quoted += c;
-        backslashes = 0;
-    }
-    quoted.append(2 * backslashes, '\\');
-    return quoted + "\"";
-}
-
 AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& findProgram) {
     AdoptedClient client;
     bool fileCodeSeen = false;
@@ -118,7 +101,7 @@ AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& fi
     client.launchPath = program;
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (i > 1) client.launchArguments += ' ';
-        client.launchArguments += windowsCommandArgument(arguments[i]);
+        client.launchArguments += platform::quotedWindowsArgument(arguments[i], platform::Quotes::WhenNeeded);
     }
     return client;
 }

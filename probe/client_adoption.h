@@ -20,15 +20,12 @@ using ProgramFinder = std::function<std::string(const std::string&)>;
 // The Exec value as the desktop runs it: string escapes undone, split into
 // arguments (double quotes group, "\" escapes in them), "%%" made "%". The
 // first %f, %F, %u or %U becomes "%1" (appended when there is none); every
-// other field code is dropped. A "flatpak run ..." line stays whole. Refused:
+// other field code is dropped. The arguments are written in the form the
+// Windows C runtime splits back (platform::quotedWindowsArgument, quoted only
+// where needed). A "flatpak run ..." line stays whole. Refused:
 // an empty line, a program that cannot be found, Tavrin itself or a file
 // opener.
 AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& findProgram);
-
-// One argument as a Windows command line (and so LaunchArguments) must hold
-// it for the C runtime's split to give it back: bare when it holds no blank
-// or quote, else quoted, backslashes doubled only before a quote.
-std::string windowsCommandArgument(const std::string& argument);
 
 // Keswel --adopt-client: when LaunchPath is empty, names no executable file
 // or names a file opener, stores the client of `execValue` through the

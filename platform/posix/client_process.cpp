@@ -13,8 +13,9 @@ StartResult startClient(const ClientLaunch& launch) {
     // The template is split first and the torrent path put into its argument
     // afterwards, so no byte of the path (quotes, blanks, newlines) can add,
     // split or change an argument.
+    const size_t placeholder = launch.torrentPath ? launch.argumentsTemplate.find("%1") : std::string::npos;
     std::vector<std::string> arguments =
-        splitWindowsArguments(launch.argumentsTemplate, launch.argumentsTemplate.find("%1"), launch.torrentPath);
+        splitWindowsArguments(launch.argumentsTemplate, placeholder, launch.torrentPath.value_or(""));
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(launch.launchPath.c_str()));
     for (auto& argument : arguments) argv.push_back(argument.data());

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/command_line.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -13,18 +14,16 @@ namespace {
 constexpr size_t kCommandLineLimit = 32767;
 
 // The command line in UTF-16. The launch path and the template come from
-// Settings.ini in the ANSI code page; the torrent path is UTF-8 and takes the
-// place of the first "%1", quoted, as in the narrow command line.
+// Settings.ini in the ANSI code page, the torrent path is UTF-8: all are made
+// UTF-8 before the line is built.
 std::wstring wideCommandLine(const ClientLaunch& launch) {
-    const size_t placeholder = launch.argumentsTemplate.find("%1");
-    if (launch.torrentPath.empty() || placeholder == std::string::npos) return wideFromAnsi(launch.commandLine);
-    const std::string& arguments = launch.argumentsTemplate;
-    return L"\"" + wideFromAnsi(launch.launchPath) + L"\" " + wideFromAnsi(arguments.substr(0, placeholder)) + L"\"" +
-           wideFromUtf8(launch.torrentPath) + L"\"" + wideFromAnsi(arguments.substr(placeholder + 2));
+    std::optional<std::string_view> torrentPath;
+    if (launch.torrentPath) torrentPath = *launch.torrentPath;
+    return wideFromUtf8(clientCommandLine(utf8FromWide(wideFromAnsi(launch.launchPath)),
+                                          utf8FromWide(wideFromAnsi(launch.argumentsTemplate)), torrentPath));
 }
 
 }  // namespace
-
 StartResult startClient(const ClientLaunch& launch) {
     // CreateProcessW may write into the command line, so it gets a copy of
     // its own, sized from the text: nothing is cut and nothing overflows.

@@ -96,6 +96,30 @@ TEST_F(TavrinNames, ANameOutsideTheAnsiCodePageIsReadWrittenAndHandedOnIntact) {
     EXPECT_EQ(logLines().front(), "Running for torrent \"" + utf8Of(torrent) + "\"");
 }
 
+// Whatever a link or a path holds, the client gets it as one argument, byte
+// for byte: backslash runs and a backslash at the end survive the C runtime's
+// split, and "%", "^" and "&" mean nothing to CreateProcess.
+TEST_F(TavrinNames, LinksAndPathsReachTheClientAsOneArgumentEach) {
+    const std::string topic = "magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a";
+    for (const std::string& link : {topic + "&dn=a\\\\ b\\c %41 100% ^x^&x=y\\", topic + "&dn=C:\\d\\\\&tr=z\\\\\\"}) {
+        SCOPED_TRACE(link);
+        ASSERT_EQ(runProgram(tavrin, {link}, box.dir().string()).exitCode, 0);
+        const auto arguments = waitForClientRecord(client);
+        ASSERT_TRUE(arguments.has_value());
+        EXPECT_EQ(*arguments, (std::vector<std::string>{client, link}));
+    }
+    // "мой фильм & 100% ^.torrent" in a folder with a blank.
+    const std::string name = "\xD0\xBC\xD0\xBE\xD0\xB9 \xD1\x84\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC & 100% ^.torrent";
+    const fs::path folder = box.dir() / "from dir";
+    fs::create_directory(folder);
+    const fs::path torrent = folder / fs::path(reinterpret_cast<const char8_t*>(name.c_str()));
+    { std::ofstream(torrent, std::ios::binary) << "d4:infod6:lengthi1e4:name1:nee"; }
+    ASSERT_EQ(runProgramUtf8(tavrin, {utf8Of(torrent)}, box.dir().string()).exitCode, 0);
+    const auto arguments = waitForClientRecord(client, 20000, true);
+    ASSERT_TRUE(arguments.has_value());
+    EXPECT_EQ(*arguments, (std::vector<std::string>{client, utf8Of(box.dir() / torrent.filename())}));
+}
+
 TEST_F(TavrinNames, ANameThatFitsTheAnsiCodePageIsLoggedInIt) {
     // "Город" with the Russian code page; other Latin letters with a Western one.
     const std::string name = CP1251_CITY ".torrent";

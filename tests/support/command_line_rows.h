@@ -1,6 +1,7 @@
 // How the Windows C runtime splits the argument part of a command line, as
-// measured under Wine. One table for both sides: on Linux it checks our
-// stand-in splitter, on Windows what a started program really receives.
+// measured under Wine, and how one argument is quoted so that it comes back
+// whole. One table each for both sides: on Linux they check our stand-in
+// splitter, on Windows what a started program really receives.
 #pragma once
 
 #include <string>
@@ -46,6 +47,34 @@ inline const CommandLineSplit kCommandLineSplits[] = {
     {"\"\"C:\\Torrents\\My file.torrent\"\"", {"C:\\Torrents\\My", "file.torrent"}},
     {"'single quoted'", {"'single", "quoted'"}},
     {"\"\"\"a\"\"\"", {"\"a\""}},
+};
+
+struct QuotedArgument {
+    std::string argument;
+    std::string quoted;  // always in quotes, as the torrent path or link is
+};
+
+inline const QuotedArgument kQuotedArguments[] = {
+    {"a\"b", R"("a\"b")"},
+    {"magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a&dn=a\" --evil \"b",
+     R"("magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a&dn=a\" --evil \"b")"},
+    {"\"", R"("\"")"},
+    {"a\\\"b", R"("a\\\"b")"},      // a backslash before a quote
+    {"a\\\\\"b", R"("a\\\\\"b")"},  // two of them
+    {"a\\", R"("a\\")"},            // one at the end
+    {"C:\\d\\a b\\\\", R"("C:\d\a b\\\\")"},
+    {"\\", R"("\\")"},
+    {"\\\\server\\s\\x", R"("\\server\s\x")"},  // not before a quote: single
+    {"a\\b\\\\c \\\"\\", R"("a\b\\c \\\"\\")"},
+    {"", R"("")"},
+    {"a  b\tc ", "\"a  b\tc \""},
+    {"%1 %PATH% 100% %41", R"("%1 %PATH% 100% %41")"},
+    {"^x ^& a&b|c <d> ^", R"("^x ^& a&b|c <d> ^")"},
+    {"no-blanks&x=1^2%3", R"("no-blanks&x=1^2%3")"},
+    {"\"a b\" \"\"", R"("\"a b\" \"\"")"},
+    // "Город фильм.torrent" in UTF-8, as the torrent path is on Windows.
+    {"\xD0\x93\xD0\xBE\xD1\x80\xD0\xBE\xD0\xB4 \xD1\x84\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC.torrent",
+     "\"\xD0\x93\xD0\xBE\xD1\x80\xD0\xBE\xD0\xB4 \xD1\x84\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC.torrent\""},
 };
 
 }  // namespace testing_support

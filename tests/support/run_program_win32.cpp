@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "probe/client_adoption.h"
+#include "platform/command_line.h"
 #include "tests/support/sandbox.h"
 
 namespace testing_support {
@@ -30,8 +30,9 @@ std::wstring wideOf(UINT codePage, const std::string& text) {
 // program using CreateProcessA would, CP_UTF8 for names outside it.
 RunResult run(UINT codePage, const std::string& program, const std::vector<std::string>& arguments,
               const std::string& workingDir) {
-    std::string commandLine = windowsCommandArgument(program);
-    for (const auto& argument : arguments) commandLine += " " + windowsCommandArgument(argument);
+    using platform::Quotes, platform::quotedWindowsArgument;
+    std::string commandLine = quotedWindowsArgument(program, Quotes::WhenNeeded);
+    for (const auto& argument : arguments) commandLine += " " + quotedWindowsArgument(argument, Quotes::WhenNeeded);
     std::wstring commandBuffer = wideOf(codePage, commandLine);
 
     SECURITY_ATTRIBUTES inheritable{};

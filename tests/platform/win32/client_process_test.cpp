@@ -1,8 +1,9 @@
-// CreateProcessA with the launch path as application name: what the started
+// CreateProcessW with the launch path as application name: what the started
 // program receives once its C runtime has split the command line.
 #include <gtest/gtest.h>
 
 #include "platform/client_process.h"
+#include "platform/command_line.h"
 #include "tests/support/command_line_rows.h"
 #include "tests/support/fake_client.h"
 #include "tests/support/sandbox.h"
@@ -11,12 +12,15 @@ using testing_support::Sandbox;
 
 namespace {
 
+// The arguments as they stand, without a torrent path.
 platform::ClientLaunch launchOf(const std::string& client, const std::string& arguments) {
-    platform::ClientLaunch launch;
-    launch.launchPath = client;
-    launch.commandLine = "\"" + client + "\" " + arguments;
-    launch.argumentsTemplate = arguments;
-    return launch;
+    return {client, arguments, std::nullopt};
+}
+
+bool isAscii(const std::string& text) {
+    for (unsigned char c : text)
+        if (c >= 0x80) return false;
+    return true;
 }
 
 TEST(Win32ClientProcess, TheClientGetsTheArgumentsAsTheRuntimeSplitsThem) {
@@ -31,6 +35,24 @@ TEST(Win32ClientProcess, TheClientGetsTheArgumentsAsTheRuntimeSplitsThem) {
         std::vector<std::string> expected{client};
         expected.insert(expected.end(), row.argv.begin(), row.argv.end());
         EXPECT_EQ(*argv, expected);
+    }
+}
+
+// Whatever the torrent path or link holds, the client's C runtime gives it
+// back as exactly its bytes, in its argument of the template.
+TEST(Win32ClientProcess, QuotedArgumentsArriveWhole) {
+    Sandbox sandbox;
+    const std::string client = sandbox.install(FAKE_CLIENT_EXE);
+    for (const auto& row : testing_support::kQuotedArguments) {
+        SCOPED_TRACE(row.argument);
+        EXPECT_EQ(platform::quotedWindowsArgument(row.argument, platform::Quotes::Always), row.quoted);
+        // Names beyond ASCII are compared as the wide command line gives them.
+        const bool ascii = isAscii(row.argument);
+        const auto result = platform::startClient({client, "-a --file=%1 %1", row.argument});
+        ASSERT_TRUE(result.started) << result.code;
+        const auto argv = testing_support::waitForClientRecord(client, 20000, !ascii);
+        ASSERT_TRUE(argv.has_value());
+        EXPECT_EQ(*argv, (std::vector<std::string>{client, "-a", "--file=" + row.argument, "%1"}));
     }
 }
 
