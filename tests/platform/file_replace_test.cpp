@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
+#include <vector>
 
 #include "platform/file_io.h"
 #include "tests/support/sandbox.h"
@@ -15,7 +17,10 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using testing_support::Sandbox;
@@ -205,6 +210,69 @@ TEST(FileReplace, KeepsWhatTheUserSetUp) {
         EXPECT_EQ(namesUnder(box), row.names);
         if (row.check) row.check(box);
     }
+}
+
+// A temporary file of a replacement still running: held locked (Linux) or
+// open without sharing (Windows) until destroyed.
+class LiveTemporary {
+public:
+    explicit LiveTemporary(const fs::path& path) {
+#ifdef _WIN32
+        handle_ = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        flock(fd_, LOCK_EX);
+#endif
+    }
+    ~LiveTemporary() {
+#ifdef _WIN32
+        CloseHandle(handle_);
+#else
+        close(fd_);
+#endif
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE handle_;
+#else
+    int fd_;
+#endif
+};
+
+// Before it writes, a replacement removes the temporary files that killed
+// runs left beside its target, and only those.
+TEST(FileReplace, RemovesTheTemporaryFilesOfEndedRunsOnly) {
+    struct Row {
+        const char* name;
+        bool live;     // held by a running replacement
+        bool removed;
+    };
+    const Row rows[] = {
+        {".out.torrent.replacing-k3x9q0zz", false, true},
+        {".Settings.ini.replacing-0a1b2c3d", false, true},
+        {".out.torrent.replacing-7h2m4n8p", true, false},
+        {".film.torrent.Ab12Cd", false, true},       // earlier versions, Linux
+        {".Settings.ini.x9Y8z7", false, true},
+        {"film.torrent.4120.1.tmp", false, true},    // earlier versions, Windows
+        {".notes.txt.Ab12Cd", false, false},         // a name earlier versions never gave
+        {".film.torrent.Ab12", false, false},
+        {"out.torrent.replacing-k3x9q0zz", false, false},
+        {".out.torrent.replacing-K3X9", false, false},
+        {"film.txt.4120.1.tmp", false, false},
+    };
+    Sandbox box;
+    std::vector<std::unique_ptr<LiveTemporary>> live;
+    // A folder of a temporary file's name is no temporary file.
+    fs::create_directory(box.dir() / ".folder.torrent.Ab12Cd");
+    std::set<std::string> expected = {"out.torrent", ".folder.torrent.Ab12Cd"};
+    for (const Row& row : rows) {
+        if (row.live) live.push_back(std::make_unique<LiveTemporary>(box.dir() / row.name));
+        else box.write(row.name, "left");
+        if (!row.removed) expected.insert(row.name);
+    }
+    EXPECT_TRUE(platform::replaceFile(box.path("out.torrent"), "new", 3).ok);
+    EXPECT_EQ(namesUnder(box), expected);
 }
 
 }  // namespace
