@@ -99,6 +99,8 @@ const Replacement kReplacements[] = {
          EXPECT_TRUE(attributesOf(box.dir() / "Settings.ini") & FILE_ATTRIBUTE_READONLY);
          SetFileAttributesW((box.dir() / "Settings.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
      }},
+    {"a device is no file to replace", [](const Sandbox& box) { return box.dir() / "NUL"; },
+     ERROR_INVALID_PARAMETER, nullptr, {}, nullptr},
     {"hidden and system attributes are kept",
      [](const Sandbox& box) {
          fs::path target = plain(box);
@@ -168,6 +170,13 @@ const Replacement kReplacements[] = {
          return box.dir() / "one";
      },
      ELOOP, nullptr, {"one", "two"}, nullptr},
+    {"a FIFO stays a FIFO",
+     [](const Sandbox& box) {
+         mkfifo(box.path("Settings.ini").c_str(), 0644);
+         return box.dir() / "Settings.ini";
+     },
+     EINVAL, nullptr, {"Settings.ini"},
+     [](const Sandbox& box) { EXPECT_TRUE(fs::is_fifo(box.dir() / "Settings.ini")); }},
     {"a target without write permission is refused, even for root",
      [](const Sandbox& box) {
          fs::path target = plain(box);
