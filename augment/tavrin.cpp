@@ -1,6 +1,7 @@
 #include "augment/tavrin.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "augment/client_launch.h"
 #include "augment/failure_launch.h"
@@ -10,6 +11,7 @@
 #include "augment/run.h"
 #include "augment/retracker_step.h"
 #include "bencoding/reader.h"
+#include "platform/ascii_text.h"
 #include "platform/file_io.h"
 #include "platform/process_files.h"
 #include "settings/locations.h"
@@ -19,6 +21,18 @@
 namespace {
 
 constexpr size_t kHugePageTorrent = size_t{1} << 20;
+
+// The name the changed torrent gets in the output folder: the input's, with
+// ".torrent" added unless it ends so in some letter case. The folder may be
+// the programs' own, and no torrent may take the name of a program, a script,
+// Settings.ini or the log.
+std::string outputNameFor(const std::string& inputName) {
+    constexpr std::string_view kExtension = ".torrent";
+    const bool ends = inputName.size() >= kExtension.size() &&
+                      platform::equalsIgnoringAsciiCase(
+                          std::string_view(inputName).substr(inputName.size() - kExtension.size()), kExtension);
+    return ends ? inputName : inputName + std::string(kExtension);
+}
 
 void logWriteFailure(const TavrinRun& run, const std::string& path, int errorCode) {
     run.log.message("Writing of \"" + platform::pathForLog(path) + "\" failed with code " + decimalString(errorCode));
@@ -87,9 +101,9 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run, bool& clientStar
         return stepResult;
     }
 
-    const std::string outputPath = outputGiven
-                                       ? std::string(argv[2])
-                                       : run.paths.outputDirectory + platform::fileNameOf(torrentArgument);
+    const std::string outputPath =
+        outputGiven ? std::string(argv[2])
+                    : run.paths.outputDirectory + outputNameFor(platform::fileNameOf(torrentArgument));
     // Never truncate the target first: when the torrent lies in the output
     // folder it is also the output, and a failed write must not lose it.
     // The document goes out in pieces straight from the tree; no copy of it

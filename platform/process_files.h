@@ -45,7 +45,9 @@ private:
 std::string pathForLog(const std::string& path);
 
 // Opens a file for appending in text mode (CR LF line ends on Windows). On
-// Linux the descriptor is close-on-exec, so a started client never holds it.
+// Linux the descriptor is close-on-exec, so a started client never holds it,
+// and a FIFO or a socket at `path` counts as a file that cannot be opened
+// (null, at once); a character device such as /dev/null is used as it is.
 std::FILE* openLogForAppend(const std::string& path);
 
 }  // namespace platform

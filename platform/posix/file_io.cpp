@@ -7,8 +7,14 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,7 +25,9 @@ InputFile::~InputFile() { close(); }
 bool InputFile::open(const std::string& path) {
     close();
     error_ = 0;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO without a writer cannot hold the run; only
+    // a regular file is read, never a pipe, a device or a socket.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         error_ = errno;
         return false;
@@ -27,11 +35,15 @@ bool InputFile::open(const std::string& path) {
     struct stat status;
     bool ok = fstat(fd, &status) == 0;
     if (!ok) error_ = errno;
+    if (ok && !S_ISREG(status.st_mode)) {
+        ok = false;
+        error_ = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    }
     if (ok && (status.st_size < 0 || status.st_size > INT32_MAX)) {
         ok = false;
         error_ = EFBIG;
     }
-    if (ok && S_ISREG(status.st_mode) && status.st_size > 0) {
+    if (ok && status.st_size > 0) {
         void* view = mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
         if (view != MAP_FAILED) {
             data_ = static_cast<char*>(view);
@@ -43,9 +55,10 @@ bool InputFile::open(const std::string& path) {
             return true;
         }
     }
-    // Not mappable (an empty file, a pipe): read it whole.
+    // Not mappable (an empty file, or one whose size the system does not
+    // tell in advance): read it whole.
     if (ok) {
-        size_t capacity = S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) : 0;
+        size_t capacity = static_cast<size_t>(status.st_size);
         char* buffer = static_cast<char*>(std::malloc(capacity + 1));
         size_t length = 0;
         while (buffer) {
@@ -131,6 +144,86 @@ bool finalTarget(const std::string& path, std::string& target, int& error) {
     return false;
 }
 
+// A random tag for a temporary name: letters a-z and digits.
+std::string randomTag() {
+    static const char kSymbols[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    static unsigned counter = 0;
+    unsigned char bytes[8];
+    if (getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+        // No entropy yet (early boot): the clock, the process and a count still differ.
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        uint64_t mixed = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30) ^
+                         (static_cast<uint64_t>(getpid()) << 40) ^ (++counter * 0x9E3779B97F4A7C15u);
+        for (unsigned char& byte : bytes) {
+            byte = static_cast<unsigned char>(mixed);
+            mixed = mixed >> 8 | mixed << 56;
+        }
+    }
+    std::string tag;
+    for (unsigned char byte : bytes) tag += kSymbols[byte % 36];
+    return tag;
+}
+
+// How many names are tried before giving up (each one is random, so a
+// clash is rare even once).
+constexpr int kNameAttempts = 100;
+
+// Removes the temporary files in `directory` whose replacement is no longer
+// running: a live one holds its file locked until it ends, so a file that
+// can be locked belongs to a process that was killed.
+void removeAbandonedTemporaries(const std::string& directory) {
+    DIR* folder = opendir(directory.empty() ? "." : directory.c_str());
+    if (!folder) return;
+    const int folderFd = dirfd(folder);
+    while (const dirent* entry = readdir(folder)) {
+        if (!isReplacementTemporaryName(entry->d_name)) continue;
+        // Only regular files are opened: opening a device can act on it.
+        struct stat named;
+        if (fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode)) continue;
+        const int fd = openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened;
+        // The name must still be the file that was locked.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &opened) == 0 &&
+            fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == opened.st_ino &&
+            named.st_dev == opened.st_dev)
+            unlinkat(folderFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    closedir(folder);
+}
+
+// A new named temporary file for `target`, locked. Another process's
+// cleaning may lock and remove the name between its creation and the lock:
+// a name found gone afterwards is made anew.
+int createNamedTemporary(const std::string& target, std::string& name, int& error) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        name = replacementTemporaryPath(target, randomTag());
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            error = errno;
+            break;
+        }
+        struct stat status;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &status) == 0 && status.st_nlink > 0) return fd;
+        ::close(fd);
+    }
+    if (error == 0) error = EEXIST;
+    name.clear();
+    return -1;
+}
+
+// Gives the unnamed file `fd` the name `name`: through /proc, which needs
+// no privilege, else through AT_EMPTY_PATH.
+bool linkUnnamed(int fd, const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno == EEXIST) return false;
+    return linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0;
+}
+
 }  // namespace
 
 FileReplacement::FileReplacement(const std::string& path) {
@@ -147,6 +240,12 @@ FileReplacement::FileReplacement(const std::string& path) {
     if (!finalTarget(path, path_, error_)) return;
     struct stat existing;
     const bool exists = stat(path_.c_str(), &existing) == 0;
+    // Only a regular file is replaced: a FIFO or a device (/dev/null) must
+    // not become one.
+    if (exists && !S_ISREG(existing.st_mode)) {
+        error_ = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        return;
+    }
     // A target nobody may write (like the Windows read-only attribute, so
     // even for root), or that this process may not write, is refused.
     if (exists && ((existing.st_mode & 0222) == 0 || access(path_.c_str(), W_OK) != 0)) {
@@ -154,13 +253,18 @@ FileReplacement::FileReplacement(const std::string& path) {
         return;
     }
 
-    temporary_ = directoryOf(path_) + "." + fileNameOf(path_) + ".XXXXXX";
-    int fd = mkostemp(temporary_.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error_ = errno;
-        temporary_.clear();
-        return;
-    }
+    const std::string directory = directoryOf(path_);
+    removeAbandonedTemporaries(directory);
+    // An unnamed file vanishes with the process that made it; it is named
+    // only at commit. Where the file system has no such files, a named one.
+    int fd = -1;
+#ifdef O_TMPFILE
+    fd = ::open(directory.empty() ? "." : directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    // Locked before it has a name, so no cleaner can take it for abandoned.
+    if (fd >= 0) flock(fd, LOCK_EX);
+#endif
+    if (fd < 0) fd = createNamedTemporary(path_, temporary_, error_);
+    if (fd < 0) return;
     handle_ = fd;
     // Keep the target's owner where the process may, and its permission
     // bits (set last: a change of owner clears set-id bits); a new file gets
@@ -217,22 +321,35 @@ ReplaceResult FileReplacement::commit() {
         abandon();
         return {false, error_};
     }
-    handle_ = -1;
-    if (::close(fd) != 0 || rename(temporary_.c_str(), path_.c_str()) != 0) {
+    // An unnamed file gets its temporary name now, still locked.
+    for (int attempt = 0; temporary_.empty(); ++attempt) {
+        std::string name = replacementTemporaryPath(path_, randomTag());
+        if (linkUnnamed(fd, name)) {
+            temporary_ = name;
+        } else if (errno != EEXIST || attempt + 1 == kNameAttempts) {
+            error_ = errno;
+            abandon();
+            return {false, error_};
+        }
+    }
+    // Renamed while still open, so the lock holds until the name is gone.
+    if (rename(temporary_.c_str(), path_.c_str()) != 0) {
         error_ = errno;
-        unlink(temporary_.c_str());
-        temporary_.clear();
+        abandon();
         return {false, error_};
     }
+    temporary_.clear();
+    handle_ = -1;
     committed_ = true;
+    if (::close(fd) != 0) return {false, errno};
     return {true, 0};
 }
 
 void FileReplacement::abandon() {
-    if (handle_ >= 0) ::close(static_cast<int>(handle_));
-    handle_ = -1;
     if (!temporary_.empty()) unlink(temporary_.c_str());
     temporary_.clear();
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
 }
 
 namespace {

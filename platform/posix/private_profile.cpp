@@ -40,11 +40,12 @@ private:
 };
 
 // Reads the whole file. A missing file is an empty profile; anything that is
-// not a readable regular file (a directory, say) cannot be used.
+// not a readable regular file (a directory, a FIFO) cannot be used.
 ReadOutcome readWholeFile(const char* path, std::string& text) {
     text.clear();
     if (!path || !*path) return ReadOutcome::Failed;
-    FileDescriptor fd(open(path, O_RDONLY | O_CLOEXEC));
+    // Non-blocking: a FIFO in the file's place must not hold the program.
+    FileDescriptor fd(open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) return errno == ENOENT || errno == ENOTDIR ? ReadOutcome::Missing : ReadOutcome::Failed;
     struct stat info;
     if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadOutcome::Failed;

@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace platform {
 
 std::string executablePath() {
@@ -33,8 +37,21 @@ CommandLineArguments::CommandLineArguments(int argc, char** argv) : arguments_(a
 std::string pathForLog(const std::string& path) { return path; }
 
 std::FILE* openLogForAppend(const std::string& path) {
-    // "e": O_CLOEXEC, so the client started later does not inherit the log.
-    return std::fopen(path.c_str(), "ae");
+    // Close-on-exec, so the client started later does not inherit the log.
+    // Opened without blocking: a FIFO or a socket in the log's place is no
+    // log and would hold the run; a character device (/dev/null) is usable.
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat status;
+    const int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &status) != 0 || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE* log = fdopen(fd, "a");
+    if (!log) close(fd);
+    return log;
 }
 
 }  // namespace platform

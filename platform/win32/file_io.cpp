@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "platform/process_files.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -22,6 +23,12 @@ bool InputFile::open(const std::string& path) {
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error_ = static_cast<int>(GetLastError());
+        return false;
+    }
+    // Only a file on disk is read: never a device (CON, NUL) or a pipe.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        error_ = ERROR_INVALID_PARAMETER;
+        CloseHandle(file);
         return false;
     }
     bool ok = false;
@@ -65,25 +72,56 @@ namespace {
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+// Deletes the temporary files in `directory` whose replacement is no longer
+// running: a live one holds its file open without sharing, so a file that
+// can be deleted belongs to a process that was killed.
+void removeAbandonedTemporaries(const std::string& directory) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wideFromUtf8(directory + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::string name = utf8FromWide(found.cFileName);
+        if (isReplacementTemporaryName(name)) DeleteFileW(wideFromUtf8(directory + name).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// Why an existing target is no file to replace (a folder, a device), or 0.
+DWORD refusalOf(const std::wstring& target, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ERROR_ACCESS_DENIED;
+    HANDLE file = CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    const DWORD type = GetFileType(file);
+    CloseHandle(file);
+    return type == FILE_TYPE_DISK ? 0 : ERROR_INVALID_PARAMETER;
+}
+
 }  // namespace
 
 FileReplacement::FileReplacement(const std::string& path) : path_(path) {
     DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-    const DWORD existing = GetFileAttributesW(wideFromUtf8(path).c_str());
+    const std::wstring target = wideFromUtf8(path);
+    const DWORD existing = GetFileAttributesW(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES) {
+        error_ = static_cast<int>(refusalOf(target, existing));
+        if (error_ != 0) return;
         // A read-only target is refused, as Linux refuses a file without
-        // write permission; a directory fails at the rename.
-        if ((existing & FILE_ATTRIBUTE_READONLY) && !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
+        // write permission.
+        if (existing & FILE_ATTRIBUTE_READONLY) {
             error_ = ERROR_ACCESS_DENIED;
             return;
         }
         if (existing & kKeptAttributes) attributes = existing & kKeptAttributes;
     }
-    // A unique name beside the target: the target's name, the process id and a count.
+    removeAbandonedTemporaries(directoryOf(path));
+    // A unique name beside the target: the process id, a count and the time.
     static unsigned counter = 0;
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".%lu.%u.tmp", GetCurrentProcessId(), ++counter);
-    temporary_ = path + suffix;
+    char tag[40];
+    std::snprintf(tag, sizeof tag, "%lx%x%lx", GetCurrentProcessId(), ++counter, GetTickCount());
+    temporary_ = replacementTemporaryPath(path, tag);
+    // No sharing: while this process lives, no cleaner can delete the file.
     HANDLE file = CreateFileW(wideFromUtf8(temporary_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {

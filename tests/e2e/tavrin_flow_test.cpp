@@ -155,6 +155,34 @@ TEST_F(TavrinFlow, OneArgumentWritesBesideTheExecutableAndLeavesTheInput) {
     EXPECT_EQ(box.read("my file.torrent"), "d" + kEmptyOwnTier + kInfo + "e");
 }
 
+// The output folder may be the programs' own: a torrent is always written
+// under a name ending in ".torrent", so it never takes a program's or a
+// setting file's place.
+TEST_F(TavrinFlow, TheWrittenNameEndsInTorrent) {
+    struct Row {
+        const char* input;
+        const char* output;
+        const char* kept;  // a file of that name beside Tavrin, left alone; or null
+    };
+    const Row rows[] = {
+        {"Keswel", "Keswel.torrent", "Keswel"},
+        {"Settings.ini", "Settings.ini.torrent", "Settings.ini"},
+        {"film.TORRENT", "film.TORRENT", nullptr},
+    };
+    std::filesystem::create_directory(box.dir() / "elsewhere");
+    box.write("Keswel", "#!/bin/sh\necho keswel\n");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.input);
+        const std::string kept = row.kept ? box.read(row.kept) : "";
+        box.write(std::string("elsewhere/") + row.input, "d" + kInfo + "e");
+        EXPECT_EQ(run({std::string("elsewhere/") + row.input}).exitCode, 0);
+        EXPECT_EQ(box.read(row.output), "d" + kEmptyOwnTier + kInfo + "e");
+        if (row.kept) {
+            EXPECT_EQ(box.read(row.kept), kept);
+        }
+    }
+}
+
 TEST_F(TavrinFlow, TorrentBesideTheExecutableIsReplacedInPlace) {
     box.write("here.torrent", "d" + kInfo + "e");
     EXPECT_EQ(run({box.path("here.torrent")}).exitCode, 0);

@@ -15,7 +15,10 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using testing_support::Sandbox;
@@ -94,6 +97,8 @@ const Replacement kReplacements[] = {
          EXPECT_TRUE(attributesOf(box.dir() / "Settings.ini") & FILE_ATTRIBUTE_READONLY);
          SetFileAttributesW((box.dir() / "Settings.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
      }},
+    {"a device is no file to replace", [](const Sandbox& box) { return box.dir() / "NUL"; },
+     ERROR_INVALID_PARAMETER, nullptr, {}, nullptr},
     {"hidden and system attributes are kept",
      [](const Sandbox& box) {
          fs::path target = plain(box);
@@ -205,6 +210,38 @@ TEST(FileReplace, KeepsWhatTheUserSetUp) {
         EXPECT_EQ(namesUnder(box), row.names);
         if (row.check) row.check(box);
     }
+}
+
+// Before it writes, a replacement removes the temporary files that killed
+// runs left beside its target (also earlier versions' forms), and only those.
+TEST(FileReplace, RemovesTheTemporaryFilesOfEndedRunsOnly) {
+    const char* const abandoned[] = {".out.torrent.replacing-k3x9q0zz", ".Settings.ini.replacing-0a1b2c3d",
+                                     ".film.torrent.Ab12Cd", ".Settings.ini.x9Y8z7", "film.torrent.4120.1.tmp"};
+    const char* const others[] = {".notes.txt.Ab12Cd", ".film.torrent.Ab12", "out.torrent.replacing-k3x9q0zz",
+                                  ".out.torrent.replacing-K3X9", "film.txt.4120.1.tmp"};
+    Sandbox box;
+    const std::string live = ".live.torrent.replacing-7h2m4n8p";
+    std::set<std::string> expected = {"out.torrent", ".folder.torrent.Ab12Cd", live};
+    for (const char* name : abandoned) box.write(name, "left");
+    for (const char* name : others) {
+        box.write(name, "mine");
+        expected.insert(name);
+    }
+    fs::create_directory(box.dir() / ".folder.torrent.Ab12Cd");
+    // A running replacement's file: locked (Linux), open without sharing (Windows).
+#ifdef _WIN32
+    HANDLE held = CreateFileW((box.dir() / live).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+#else
+    const int held = open(box.path(live).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    flock(held, LOCK_EX);
+#endif
+    EXPECT_TRUE(platform::replaceFile(box.path("out.torrent"), "new", 3).ok);
+    EXPECT_EQ(namesUnder(box), expected);
+#ifdef _WIN32
+    CloseHandle(held);
+#else
+    close(held);
+#endif
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "settings/profile.h"
 #include "tests/support/sandbox.h"
@@ -71,6 +72,16 @@ TEST(ProfileWriterPosix, ReplacesTheFileAsAWhole) {
     EXPECT_EQ(sandbox.read("Settings.ini"), "[Settings]\r\nTrackerCheck=2 0\r\n");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), before);
     EXPECT_EQ(fs::status(sandbox.path("Settings.ini")).permissions(), mode);
+}
+
+// A Settings.ini that is a FIFO without a writer is neither read nor
+// replaced, and nothing waits for it.
+TEST(ProfileWriterPosix, AFifoIsNoProfile) {
+    testing_support::Sandbox sandbox;
+    ASSERT_EQ(mkfifo(sandbox.path("Settings.ini").c_str(), 0644), 0);
+    EXPECT_EQ(readProfileString("Settings", "TrackerCheck", "none", sandbox.path("Settings.ini")), "none");
+    EXPECT_FALSE(writeProfileString("Settings", "TrackerCheck", "1 0", sandbox.path("Settings.ini")));
+    EXPECT_TRUE(std::filesystem::is_fifo(sandbox.path("Settings.ini")));
 }
 
 }  // namespace

@@ -10,6 +10,12 @@
 
 namespace testing_support {
 
+namespace {
+
+constexpr unsigned kRunLimitSeconds = 120;
+
+}  // namespace
+
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& workingDir) {
     return runProgramWithInput(program, arguments, workingDir, "");
@@ -41,6 +47,9 @@ RunResult runProgramWithInput(const std::string& program, const std::vector<std:
         unsetenv("XDG_CONFIG_HOME");
         unsetenv("XDG_STATE_HOME");
         unsetenv("XDG_DATA_HOME");
+        // A program that hangs is ended (the alarm survives exec), so the
+        // test fails instead of holding the suite.
+        alarm(kRunLimitSeconds);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));

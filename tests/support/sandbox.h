@@ -38,7 +38,8 @@ struct RunResult {
 };
 
 // Runs the program with the arguments in `workingDir` and waits for it. On
-// Linux its HOME is userHomeFor(program), and no XDG_*_HOME is set.
+// Linux its HOME is userHomeFor(program), and no XDG_*_HOME is set; a run
+// still going after two minutes is ended by SIGALRM (exit code 142).
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& workingDir);
 
