@@ -26,12 +26,13 @@ constexpr std::string_view kOutputOption = "--output";
 constexpr const char* kOutputUsageLine = "--output needs a file, then the torrent or magnet link";
 
 // What the command line asks for:
-//   Tavrin INPUT               the result goes to the client
-//   Tavrin --output FILE INPUT the result goes into FILE, nothing is started
-//   Tavrin TORRENT FILE        the same for a torrent (later arguments are ignored)
-// A magnet link takes no argument after it: the handler of links is
-// registered as "Tavrin" "%1", and on Windows a raw quote in a link splits
-// it there, so whatever follows a link came from the link, not the user.
+//   Tavrin INPUT                the result goes to the client
+//   Tavrin --output FILE INPUT  the result goes into FILE, nothing is started
+//   Tavrin TORRENT FILE         the same for a torrent
+// Arguments after a torrent and its output are ignored, as they always were.
+// A magnet link takes none: the handler of links is registered as
+// "Tavrin" "%1", and on Windows a raw quote in a link splits it there, so
+// whatever follows a link came from the link, not from the user.
 struct Request {
     std::string input;                  // torrent path, file:// URL or magnet link
     std::optional<std::string> output;  // where to write instead of starting the client
@@ -168,7 +169,7 @@ int augmentTorrent(const Request& request, const TavrinRun& run, bool& clientSta
 
 // The run once its paths are found. Returns the exit code.
 int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
-    const std::optional<Request> request = requestOf(argc, argv);
+    std::optional<Request> request;
     Log log;
     int exitCode;
     bool clientStarted = true;
@@ -180,6 +181,7 @@ int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
             noticeFailure(run, "Tavrin.log cannot be opened in " + platform::directoryOf(run.paths.logPath));
             return 1;
         }
+        request = requestOf(argc, argv);
         if (!request) {
             log.message(kOutputUsageLine);
             exitCode = 1;
@@ -200,9 +202,10 @@ int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
     }
     if (exitCode != 0 || !clientStarted) {
         try {
-            noticeFailure(run, request ? "Running for torrent \"" + escapedForLog(platform::pathForLog(request->input)) +
-                                             "\" failed"
-                                       : kOutputUsageLine);
+            const std::string input = request ? request->input : std::string(argv[1]);
+            noticeFailure(run, request || argv[1] != kOutputOption
+                                   ? "Running for torrent \"" + escapedForLog(platform::pathForLog(input)) + "\" failed"
+                                   : kOutputUsageLine);
         } catch (...) {
             // The log holds the failure already; the notice is a courtesy.
         }

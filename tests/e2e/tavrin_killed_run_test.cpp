@@ -26,15 +26,9 @@ TEST_F(TavrinTest, KilledRunKeepsItsLines) {
     ASSERT_EQ(posix_spawn(&child, tavrin.c_str(), nullptr, nullptr, argv, environ), 0);
 
     const std::vector<std::string> expected{"Running for torrent \"" + torrent + "\""};
-    bool running = true;
-    for (int waited = 0; waited < 5000 && logLines() != expected; waited += 10) {
+    for (int waited = 0; waited < 5000 && logLines() != expected; waited += 10)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) {
-            running = false;
-            break;
-        }
-    }
+    const bool running = waitpid(child, nullptr, WNOHANG) == 0;
     if (running) {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
