@@ -109,7 +109,7 @@ magnet='magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=ci'
 
 echo "== first use: a link through tavrin copies the sample settings"
 status=0
-as_user tavrin "$magnet" "$home/link-0.txt" || status=$?
+as_user tavrin --output "$home/link-0.txt" "$magnet" || status=$?
 check "tavrin exit code 0" test "$status" = 0
 check "Settings.ini made from /usr/share/retrackers/Settings.ini" \
   cmp -s "$config/Settings.ini" /usr/share/retrackers/Settings.ini

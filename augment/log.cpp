@@ -1,5 +1,6 @@
 #include "augment/log.h"
 
+#include "platform/ascii_text.h"
 #include "platform/process_files.h"
 
 std::string logTimestamp(const std::tm& local) {
@@ -12,6 +13,27 @@ std::string logTimestamp(const std::tm& local) {
                   kMonths[(local.tm_mon % 12 + 12) % 12], local.tm_mday, local.tm_hour, local.tm_min,
                   local.tm_sec, local.tm_year + 1900);
     return text;
+}
+
+std::string escapedForLog(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (!platform::isControlByte(c)) {
+            out += c;
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            static const char kHex[] = "0123456789abcdef";
+            const auto byte = static_cast<unsigned char>(c);
+            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        }
+    }
+    return out;
 }
 
 bool Log::open(const std::string& path) {
@@ -32,8 +54,11 @@ void Log::message(const std::string& text) const {
     const std::tm* local = std::localtime(&now);
     std::string stamp = local ? logTimestamp(*local) : std::string("??? ??? 00 00:00:00 0000");
     stamp += ' ';
+    const std::string escaped = escapedForLog(text);
     std::fwrite(stamp.data(), 1, stamp.size(), file_);
-    std::fwrite(text.data(), 1, text.size(), file_);
+    std::fwrite(escaped.data(), 1, escaped.size(), file_);
     std::fputc('\n', file_);
-    written_.push_back(text);
+    // A run that is killed or hangs in a later step still leaves its lines.
+    std::fflush(file_);
+    written_.push_back(escaped);
 }

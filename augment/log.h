@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The log of one run: open for appending from the start of the run to its
@@ -21,11 +22,13 @@ public:
 
     // Appends one line: the local time as asctime gives it without its line
     // end ("Tue Dec 08 06:00:35 2026", day with a leading zero), a space, the
-    // text and a line end.
+    // text as escapedForLog gives it and a line end. The line reaches the
+    // file before this returns, so a run that is killed or hangs later
+    // leaves it.
     void message(const std::string& text) const;
 
-    // The texts of the lines this Log has written, oldest first, for a
-    // notice of what went wrong.
+    // The texts of the lines this Log has written (escaped), oldest first,
+    // for a notice of what went wrong.
     const std::vector<std::string>& written() const { return written_; }
 
 private:
@@ -35,3 +38,10 @@ private:
 
 // The time part of a log line, for the given local time.
 std::string logTimestamp(const std::tm& local);
+
+// The text with each control byte (0x00-0x1F, 0x7F) written out as "\t",
+// "\n", "\r" or "\x01" (two lowercase hex digits), so a path, link or
+// command line quoted in a line can neither end the line nor forge another.
+// Every other byte stays, those from 0x80 up included (Windows-1251 letters,
+// UTF-8); a backslash stays too, as Windows paths are full of them.
+std::string escapedForLog(std::string_view text);

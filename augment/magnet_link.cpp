@@ -7,6 +7,7 @@
 
 namespace {
 
+using platform::isControlByte;
 using platform::lowerAscii;
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -62,6 +63,10 @@ bool isMagnetLink(std::string_view argument) { return startsWithIgnoringCase(arg
 
 std::optional<MagnetLink> parseMagnetLink(std::string_view link) {
     if (link.size() > kMaxMagnetLinkSize || !isMagnetLink(link)) return std::nullopt;
+    // On Windows the runtime splits a link at a raw quote before Tavrin sees
+    // it; where a link arrives whole, such a byte marks it as forged.
+    if (std::any_of(link.begin(), link.end(), [](char c) { return c == '"' || isControlByte(c); }))
+        return std::nullopt;
     MagnetLink parsed;
     bool hasTopic = false;
     std::string_view rest = link.substr(8);
@@ -113,12 +118,14 @@ std::string percentDecoded(std::string_view text, bool plusIsSpace) {
     return out;
 }
 
-std::optional<std::string> localPathOfFileUrl(std::string_view argument) {
+std::optional<FileUrlPath> localPathOfFileUrl(std::string_view argument) {
     if (!startsWithIgnoringCase(argument, "file://")) return std::nullopt;
     std::string_view rest = argument.substr(7);
     const size_t slash = rest.find('/');
     if (slash == std::string_view::npos) return std::nullopt;
     const std::string_view host = rest.substr(0, slash);
     if (!host.empty() && !(host.size() == 9 && startsWithIgnoringCase(host, "localhost"))) return std::nullopt;
-    return percentDecoded(rest.substr(slash));
+    FileUrlPath named{percentDecoded(rest.substr(slash))};
+    named.usable = std::none_of(named.path.begin(), named.path.end(), isControlByte);
+    return named;
 }

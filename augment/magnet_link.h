@@ -29,10 +29,12 @@ struct MagnetLink {
 };
 
 // The link's parameters, or nothing when it is no usable link: longer than
-// kMaxMagnetLinkSize, or without an exact topic ("xt", or "xt.1", "xt.2", ...)
-// naming a BitTorrent info-hash: "urn:btih:" and 40 hex digits or 32 base32
-// characters, or "urn:btmh:" with "1220" and 64 hex digits (a SHA-256
-// multihash). Letter case does not matter in the prefix or the digits.
+// kMaxMagnetLinkSize, holding a raw '"', a byte below 0x20 or 0x7F (no valid
+// link does; blanks stay accepted, as pasted links hold them), or without an
+// exact topic ("xt", or "xt.1", "xt.2", ...) naming a BitTorrent info-hash:
+// "urn:btih:" and 40 hex digits or 32 base32 characters, or "urn:btmh:" with
+// "1220" and 64 hex digits (a SHA-256 multihash). Letter case does not
+// matter in the prefix or the digits.
 std::optional<MagnetLink> parseMagnetLink(std::string_view link);
 
 // The link with "&tr=" and the percent-encoded URL appended for each of the
@@ -43,7 +45,14 @@ std::string withTrackers(std::string_view link, const MagnetLink& parsed, const 
 // (as in form-encoded names). Anything else, a lone "%" included, stays.
 std::string percentDecoded(std::string_view text, bool plusIsSpace = false);
 
-// The local path of a "file:" URL with an empty host or "localhost"
-// ("file:///home/me/a%20b.torrent" gives "/home/me/a b.torrent"); nothing
-// for any other argument, which is then taken as a path as it stands.
-std::optional<std::string> localPathOfFileUrl(std::string_view argument);
+// What a "file:" URL with an empty host or "localhost" names.
+struct FileUrlPath {
+    std::string path;  // percent-decoded: "file:///home/me/a%20b.torrent" gives "/home/me/a b.torrent"
+    // False when decoding gave a control byte ("%00", "%0A"): the system would
+    // cut the path at a NUL and read another file, so no such path is read.
+    bool usable = true;
+};
+
+// The path of a "file:" URL; nothing for any other argument, which is then
+// taken as a path as it stands.
+std::optional<FileUrlPath> localPathOfFileUrl(std::string_view argument);

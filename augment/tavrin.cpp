@@ -1,6 +1,7 @@
 #include "augment/tavrin.h"
 
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "augment/client_launch.h"
@@ -34,14 +35,59 @@ std::string outputNameFor(const std::string& inputName) {
     return ends ? inputName : inputName + std::string(kExtension);
 }
 
+constexpr std::string_view kOutputOption = "--output";
+constexpr const char* kOutputUsageLine = "--output needs a file, then the torrent or magnet link";
+
+// What the command line asks for:
+//   Tavrin INPUT                the result goes to the client
+//   Tavrin --output FILE INPUT  the result goes into FILE, nothing is started
+//   Tavrin TORRENT FILE         the same for a torrent
+// Arguments after a torrent and its output are ignored, as they always were.
+// A magnet link takes none: the handler of links is registered as
+// "Tavrin" "%1", and on Windows a raw quote in a link splits it there, so
+// whatever follows a link came from the link, not from the user.
+struct Request {
+    std::string input;                  // torrent path, file:// URL or magnet link
+    std::optional<std::string> output;  // where to write instead of starting the client
+    std::optional<std::string> afterLink;  // the first argument after a magnet link: refused
+};
+
+// Nothing when --output lacks its file or the input after it.
+std::optional<Request> requestOf(int argc, char** argv) {
+    Request request;
+    int next = 1;
+    if (argv[1] == kOutputOption) {
+        if (argc < 4) return std::nullopt;
+        request.output = argv[2];
+        next = 3;
+    }
+    request.input = argv[next++];
+    if (next < argc) {
+        if (isMagnetLink(request.input))
+            request.afterLink = argv[next];
+        else if (!request.output)
+            request.output = argv[next];
+    }
+    return request;
+}
+
 void logWriteFailure(const TavrinRun& run, const std::string& path, int errorCode) {
     run.log.message("Writing of \"" + platform::pathForLog(path) + "\" failed with code " + decimalString(errorCode));
 }
 
+void logReadFailure(const TavrinRun& run, const std::string& path, int errorCode) {
+    run.log.message("Reading of \"" + platform::pathForLog(path) + "\" failed with code " + decimalString(errorCode));
+}
+
 // A magnet link gets the live retrackers as "tr" parameters, then goes to the
-// client (or, with a second argument, into that file) in place of a torrent.
-int augmentMagnetLink(int argc, char** argv, const TavrinRun& run, bool& clientStarted) {
-    const std::string link = argv[1];
+// client (or, with --output, into that file) in place of a torrent.
+int augmentMagnetLink(const Request& request, const TavrinRun& run, bool& clientStarted) {
+    const std::string& link = request.input;
+    if (request.afterLink) {
+        run.log.message("Nothing done: \"" + platform::pathForLog(*request.afterLink) +
+                        "\" follows the magnet link; to write the link to a file, give --output FILE before it");
+        return 1;
+    }
     const std::optional<MagnetLink> parsed = parseMagnetLink(link);
     if (!parsed) {
         run.log.message("Bad magnet link");
@@ -49,13 +95,13 @@ int augmentMagnetLink(int argc, char** argv, const TavrinRun& run, bool& clientS
     }
     const LiveRetrackers live = resolveLoggingFailures(run);
     if (live.choice.failure != settings::DirectoryFailure::None) {
-        if (argc <= 2) clientStarted = launchOnFailure(run, link);
+        if (!request.output) clientStarted = launchOnFailure(run, link);
         return 1;
     }
     // A link has no comment; its size is "xl" when it gives one.
     const std::string augmented = withTrackers(link, *parsed, urlsToAdd(live, parsed->name, parsed->size, ""));
-    if (argc > 2) {
-        const std::string outputPath = argv[2];
+    if (request.output) {
+        const std::string& outputPath = *request.output;
         const std::string line = augmented + "\n";
         const platform::ReplaceResult written = platform::replaceFile(outputPath, line.data(), line.size());
         if (!written.ok) {
@@ -70,17 +116,21 @@ int augmentMagnetLink(int argc, char** argv, const TavrinRun& run, bool& clientS
 
 // Steps after the log is open. Returns the exit code; exceptions go to the
 // caller. `clientStarted` turns false when the client was to start and did not.
-int augmentTorrent(int argc, char** argv, const TavrinRun& run, bool& clientStarted) {
-    const bool outputGiven = argc > 2;
+int augmentTorrent(const Request& request, const TavrinRun& run, bool& clientStarted) {
+    const bool outputGiven = request.output.has_value();
     // A file manager may hand over a file:// URL instead of a path.
-    const std::string torrentArgument = localPathOfFileUrl(argv[1]).value_or(argv[1]);
+    const std::optional<FileUrlPath> fromUrl = localPathOfFileUrl(request.input);
+    const std::string torrentArgument = fromUrl ? fromUrl->path : request.input;
+    if (fromUrl && !fromUrl->usable) {
+        logReadFailure(run, torrentArgument, platform::invalidPathCode());
+        return 1;
+    }
 
     // The torrent is mapped and stays so until the tree is gone: the tree's
     // long byte strings and the bytes of "info" are read from the mapping.
     platform::InputFile input;
     if (!input.open(torrentArgument)) {
-        run.log.message("Reading of \"" + platform::pathForLog(torrentArgument) + "\" failed with code " +
-                        decimalString(input.errorCode()));
+        logReadFailure(run, torrentArgument, input.errorCode());
         return 1;
     }
     // A large torrent's nodes take their slabs from huge-page blocks; a small
@@ -102,7 +152,7 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run, bool& clientStar
     }
 
     const std::string outputPath =
-        outputGiven ? std::string(argv[2])
+        outputGiven ? *request.output
                     : run.paths.outputDirectory + outputNameFor(platform::fileNameOf(torrentArgument));
     // Never truncate the target first: when the torrent lies in the output
     // folder it is also the output, and a failed write must not lose it.
@@ -132,6 +182,7 @@ int augmentTorrent(int argc, char** argv, const TavrinRun& run, bool& clientStar
 
 // The run once its paths are found. Returns the exit code.
 int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
+    std::optional<Request> request;
     Log log;
     int exitCode;
     bool clientStarted = true;
@@ -143,9 +194,15 @@ int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
             noticeFailure(run, "Tavrin.log cannot be opened in " + platform::directoryOf(run.paths.logPath));
             return 1;
         }
-        log.message("Running for torrent \"" + platform::pathForLog(argv[1]) + "\"");
-        exitCode = isMagnetLink(argv[1]) ? augmentMagnetLink(argc, argv, run, clientStarted)
-                                          : augmentTorrent(argc, argv, run, clientStarted);
+        request = requestOf(argc, argv);
+        if (!request) {
+            log.message(kOutputUsageLine);
+            exitCode = 1;
+        } else {
+            log.message("Running for torrent \"" + platform::pathForLog(request->input) + "\"");
+            exitCode = isMagnetLink(request->input) ? augmentMagnetLink(*request, run, clientStarted)
+                                                    : augmentTorrent(*request, run, clientStarted);
+        }
     } catch (const BadType&) {
         log.message("Bad type access");
         exitCode = 1;
@@ -158,7 +215,10 @@ int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
     }
     if (exitCode != 0 || !clientStarted) {
         try {
-            noticeFailure(run, "Running for torrent \"" + platform::pathForLog(argv[1]) + "\" failed");
+            const std::string input = request ? request->input : std::string(argv[1]);
+            noticeFailure(run, request || argv[1] != kOutputOption
+                                   ? "Running for torrent \"" + escapedForLog(platform::pathForLog(input)) + "\" failed"
+                                   : kOutputUsageLine);
         } catch (...) {
             // The log holds the failure already; the notice is a courtesy.
         }

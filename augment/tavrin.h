@@ -4,7 +4,9 @@
 
 #include <string>
 
-// The whole flow. argv[1]: the torrent; argv[2], optional: where to write the
-// result instead of the executable's directory (no client is started then).
+// The whole flow. Arguments: the torrent (a path or file:// URL) or magnet
+// link, optionally preceded by "--output FILE", or a torrent followed by FILE:
+// the result is written to FILE instead of the output folder, and no client
+// is started. A magnet link followed by any argument is refused.
 // Returns the exit code: 0 for a completed run or no argument, 1 for a failure.
 int tavrinMain(int argc, char** argv);

@@ -16,4 +16,8 @@ inline bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// The ASCII control bytes 0x00-0x1F and 0x7F: inside a text they end or forge
+// a line, or cut a path short at the system.
+inline bool isControlByte(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
 }  // namespace platform

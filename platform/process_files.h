@@ -44,6 +44,10 @@ private:
 // when every character fits, else left in UTF-8. Linux: unchanged.
 std::string pathForLog(const std::string& path);
 
+// The system's error number for a path that names no file the program may
+// read (EINVAL; Windows: ERROR_INVALID_NAME), for a log line.
+int invalidPathCode();
+
 // Opens a file for appending in text mode (CR LF line ends on Windows). On
 // Linux the descriptor is close-on-exec, so a started client never holds it,
 // and a FIFO or a socket at `path` counts as a file that cannot be opened

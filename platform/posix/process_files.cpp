@@ -1,5 +1,6 @@
 #include "platform/process_files.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -35,6 +36,8 @@ CommandLineArguments::CommandLineArguments(int argc, char** argv) : arguments_(a
 }
 
 std::string pathForLog(const std::string& path) { return path; }
+
+int invalidPathCode() { return EINVAL; }
 
 std::FILE* openLogForAppend(const std::string& path) {
     // Close-on-exec, so the client started later does not inherit the log.

@@ -95,6 +95,8 @@ std::string pathForLog(const std::string& path) {
     return ansiFromWide(wideFromUtf8(path), ansi) ? ansi : path;
 }
 
+int invalidPathCode() { return ERROR_INVALID_NAME; }
+
 std::FILE* openLogForAppend(const std::string& path) {
     // Text mode: every "\n" reaches the disk as CR LF.
     return _wfopen(wideFromUtf8(path).c_str(), L"at");

@@ -31,6 +31,16 @@ TEST(MagnetLink, WhichLinksAreAccepted) {
         {"magnet:?", false},
         {"magnet:xt=urn:btih:" + kHash, false},
         {kLink + "&dn=" + std::string(kMaxMagnetLinkSize, 'a'), false},
+        // A valid link holds no raw quote or control byte; blanks come with
+        // pasted links, and bytes from 0x80 up with names in a local code page.
+        {kLink + "&dn=a b c", true},
+        {kLink + "&dn=%22a%0A%00", true},
+        {kLink + "&dn=\xD0\xE5", true},
+        {kLink + "&dn=a\" --evil \"b", false},
+        {kLink + "&dn=a\nb", false},
+        {kLink + "&dn=a\tb", false},
+        {kLink + std::string("&dn=a\0b", 7), false},
+        {kLink + "&dn=a\x7F", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.link.substr(0, 120));
@@ -87,17 +97,34 @@ TEST(MagnetLink, StatisticsQueryFromNameAndSize) {
 }
 
 TEST(FileUrl, LocalPaths) {
-    const std::pair<std::string, std::optional<std::string>> rows[] = {
+    struct Row {
+        std::string argument;
+        std::optional<std::string> path;  // nothing: not a local file URL
+        bool usable = true;
+    };
+    const Row rows[] = {
         {"file:///home/me/a%20b.torrent", "/home/me/a b.torrent"},
         {"FILE://localhost/t/%D0%E5+x.torrent", "/t/\xD0\xE5+x.torrent"},
         {"file://elsewhere/t.torrent", std::nullopt},
         {"file:relative.torrent", std::nullopt},
         {"/home/me/file:///x.torrent", std::nullopt},
         {"file:///100%.torrent", "/100%.torrent"},
+        {"file:///%80%FF.torrent", "/\x80\xFF.torrent"},
+        // Decoded control bytes would cut the path short or forge log lines.
+        {"file:///d/s.torrent%00.txt", std::string("/d/s.torrent\0.txt", 17), false},
+        {"file:///d/a%0Ab.torrent", "/d/a\nb.torrent", false},
+        {"file:///d/a%0db.torrent", "/d/a\rb.torrent", false},
+        {"file:///d/a%1Fb%09.torrent", "/d/a\x1F" "b\t.torrent", false},
+        {"file:///d/a%7F.torrent", "/d/a\x7F.torrent", false},
+        {"file:///d/a%20%21.torrent", "/d/a !.torrent"},
     };
-    for (const auto& [argument, path] : rows) {
-        SCOPED_TRACE(argument);
-        EXPECT_EQ(localPathOfFileUrl(argument), path);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.argument);
+        const std::optional<FileUrlPath> named = localPathOfFileUrl(row.argument);
+        ASSERT_EQ(named.has_value(), row.path.has_value());
+        if (!named) continue;
+        EXPECT_EQ(named->path, *row.path);
+        EXPECT_EQ(named->usable, row.usable);
     }
 }
 

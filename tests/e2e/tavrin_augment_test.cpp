@@ -1,4 +1,6 @@
 // The retracker step of the built Tavrin: directory lookups, tiers, statistics.
+#include <filesystem>
+
 #include "bencoding/reader.h"
 #include "tests/e2e/tavrin_fixture.h"
 
@@ -95,19 +97,55 @@ TEST_F(TavrinAugment, PrivateTorrents) {
 TEST_F(TavrinAugment, MagnetLinks) {
     const std::string link = "magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a&dn=a+b&tr=" + kR2;
     writeSettings("TrackerIniIndex=0 0\r\nTrackerCheck=1 2 0\r\n");
-    EXPECT_EQ(run({link, "out.txt"}).exitCode, 0);
+    EXPECT_EQ(run({"--output", "out.txt", link}).exitCode, 0);
     EXPECT_EQ(box.read("out.txt"), link + "&tr=http%3a%2f%2f192.0.2.1%3a81%2fannounce\n");
 
-    EXPECT_EQ(run({"magnet:?xt=urn:btih:123", "bad.txt"}).exitCode, 1);
+    EXPECT_EQ(run({"--output", "bad.txt", "magnet:?xt=urn:btih:123"}).exitCode, 1);
     EXPECT_FALSE(box.exists("bad.txt"));
     EXPECT_EQ(logLines().back(), "Bad magnet link");
     writeSettings("TrackerIniIndex=2 0\r\n");
-    EXPECT_EQ(run({link, "bad.txt"}).exitCode, 1);
+    EXPECT_EQ(run({"--output", "bad.txt", link}).exitCode, 1);
     const std::vector<std::string> lines = logLines();
     EXPECT_EQ(lines[lines.size() - 2], "Bad city 3");  // then the cause
 }
 
+// Whatever follows a link came from the link itself (on Windows a raw quote
+// in it splits it there): one line, nothing written, nothing started. An
+// empty LaunchPath would log a failed start, were one tried.
+TEST_F(TavrinAugment, ArgumentsAfterAMagnetLinkAreRefused) {
+    const std::string link = "magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a&dn=a";
+    writeSettings("TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\nLaunchOnFailure=True\r\n");
+    struct Row {
+        std::vector<std::string> arguments;
+        std::string refused;
+    };
+    const Row rows[] = {
+        {{link, "x.bat"}, "x.bat"},
+        {{link, "out.txt", "more"}, "out.txt"},
+        {{link, "--output", "out.txt"}, "--output"},
+        {{"--output", "out.txt", link, "x.bat"}, "x.bat"},
+        {{"magnet:?xt=urn:btih:123", "x.bat"}, "x.bat"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.refused);
+        std::filesystem::remove(box.path("Tavrin.log"));
+        EXPECT_EQ(run(row.arguments).exitCode, 1);
+        const std::string& input = row.arguments[0] == "--output" ? row.arguments[2] : row.arguments[0];
+        EXPECT_EQ(logLines(), (std::vector<std::string>{"Running for torrent \"" + input + "\"",
+                                                        "Nothing done: \"" + row.refused +
+                                                            "\" follows the magnet link; to write the link to a "
+                                                            "file, give --output FILE before it"}));
+        EXPECT_FALSE(box.exists("x.bat") || box.exists("out.txt"));
+    }
+    // --output without its file and input.
+    std::filesystem::remove(box.path("Tavrin.log"));
+    EXPECT_EQ(run({"--output", "out.txt"}).exitCode, 1);
+    EXPECT_EQ(logLines(), std::vector<std::string>{"--output needs a file, then the torrent or magnet link"});
+}
+
 // A desktop on Linux may hand over file:// URLs; Windows hands over paths.
+// A control byte decoded from one ("%00" would read another file) makes the
+// path unreadable.
 TEST_F(TavrinAugment, FileUrlsArePaths) {
 #ifdef _WIN32
     GTEST_SKIP() << "file:// URLs come from Linux desktops";
@@ -116,8 +154,16 @@ TEST_F(TavrinAugment, FileUrlsArePaths) {
     box.write("in a.torrent", "d" + kSingleFile + "e");
     std::string url = "file://" + box.path("in a.torrent");
     url.replace(url.find(' '), 1, "%20");
-    EXPECT_EQ(run({url, "out.torrent"}).exitCode, 0);
+    EXPECT_EQ(run({"--output", "out.torrent", url}).exitCode, 0);
     EXPECT_EQ(box.read("out.torrent"), "d13:announce-listllel" + bstr(kR1) + "ee" + kSingleFile + "e");
+
+    std::filesystem::remove(box.path("out.torrent"));
+    std::filesystem::remove(box.path("Tavrin.log"));
+    EXPECT_EQ(run({url + "%00.txt", "out.torrent"}).exitCode, 1);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Running for torrent \"" + url + "%00.txt\"",
+                                                    "Reading of \"" + box.path("in a.torrent") +
+                                                        "\\x00.txt\" failed with code 22"}));  // EINVAL
+    EXPECT_FALSE(box.exists("out.torrent"));
 }
 
 }  // namespace

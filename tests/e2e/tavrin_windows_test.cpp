@@ -132,5 +132,18 @@ TEST_F(TavrinNames, ANameThatFitsTheAnsiCodePageIsLoggedInIt) {
     EXPECT_EQ(*arguments, (std::vector<std::string>{client, box.path(name)}));
 }
 
+// Magnet links are registered as "Tavrin.exe" "%1": a raw quote in a link
+// ends the quoted argument, and the runtime makes the rest further arguments.
+TEST_F(TavrinTest, ACraftedMagnetLinkWritesNothing) {
+    writeDirectory();
+    writeSettings("TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\n");
+    const std::string link = "magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a&dn=a";
+    EXPECT_EQ(runProgramWithCommandLine(tavrin, "\"" + link + "\" x.bat \"b\"", box.dir().string()).exitCode, 1);
+    EXPECT_FALSE(box.exists("x.bat"));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"Running for torrent \"" + link + "\"",
+                                                    "Nothing done: \"x.bat\" follows the magnet link; to write the "
+                                                    "link to a file, give --output FILE before it"}));
+}
+
 }  // namespace
 }  // namespace testing_support

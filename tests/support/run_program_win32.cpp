@@ -28,11 +28,8 @@ std::wstring wideOf(UINT codePage, const std::string& text) {
 
 // Starts the program with the command line in `codePage`: CP_ACP as a
 // program using CreateProcessA would, CP_UTF8 for names outside it.
-RunResult run(UINT codePage, const std::string& program, const std::vector<std::string>& arguments,
-              const std::string& workingDir) {
-    using platform::Quotes, platform::quotedWindowsArgument;
-    std::string commandLine = quotedWindowsArgument(program, Quotes::WhenNeeded);
-    for (const auto& argument : arguments) commandLine += " " + quotedWindowsArgument(argument, Quotes::WhenNeeded);
+RunResult runCommandLine(UINT codePage, const std::string& program, const std::string& commandLine,
+                         const std::string& workingDir) {
     std::wstring commandBuffer = wideOf(codePage, commandLine);
 
     SECURITY_ATTRIBUTES inheritable{};
@@ -71,7 +68,20 @@ RunResult run(UINT codePage, const std::string& program, const std::vector<std::
     return result;
 }
 
+RunResult run(UINT codePage, const std::string& program, const std::vector<std::string>& arguments,
+              const std::string& workingDir) {
+    using platform::Quotes, platform::quotedWindowsArgument;
+    std::string commandLine = quotedWindowsArgument(program, Quotes::WhenNeeded);
+    for (const auto& argument : arguments) commandLine += " " + quotedWindowsArgument(argument, Quotes::WhenNeeded);
+    return runCommandLine(codePage, program, commandLine, workingDir);
+}
+
 }  // namespace
+
+RunResult runProgramWithCommandLine(const std::string& program, const std::string& arguments,
+                                    const std::string& workingDir) {
+    return runCommandLine(CP_ACP, program, platform::quotedWindowsArgument(program, platform::Quotes::WhenNeeded) + " " + arguments, workingDir);
+}
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& workingDir) {

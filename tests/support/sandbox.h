@@ -48,6 +48,12 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
 RunResult runProgramUtf8(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& workingDir);
 
+// Windows: the program started with `arguments` as the rest of its command
+// line, as given, the way a registered handler such as "Tavrin.exe" "%1"
+// starts it.
+RunResult runProgramWithCommandLine(const std::string& program, const std::string& arguments,
+                                    const std::string& workingDir);
+
 // The same with `input` as the program's standard input (POSIX only).
 RunResult runProgramWithInput(const std::string& program, const std::vector<std::string>& arguments,
                               const std::string& workingDir, const std::string& input);
