@@ -17,9 +17,9 @@
 // retracker answered), 1 when the city, the provider or a non-zero
 // retracker count cannot be found, when the network layer could not start,
 // when TrackerCheck could not be stored (also when TrackerIniIndex changed
-// while probing: the result then belongs to no stored choice), or after one "Keswel failed: ..."
-// line when the run threw (out of memory, say); Settings.ini is then as it
-// was or holds the complete new value.
+// while probing: the result then belongs to no stored choice), or after one
+// "Keswel failed: ..." line when the run threw (out of memory, say);
+// Settings.ini is then as it was or holds the complete new value.
 int keswelMain(int argc, char** argv);
 
 // Starts the network layer, as platform::netStartup does; tests put a failing

@@ -376,8 +376,8 @@ function adoptClient(folder) {
     var args = launchArguments(split.rest);
     var refusal = valueRefusal(split.program + args);
     if (refusal !== "") {
-        WScript.Echo("The earlier program's command for .torrent files " + refusal + ", which Settings.ini cannot store" +
-                     ": set LaunchPath and LaunchArguments in " + settings);
+        WScript.Echo("The earlier program's command for .torrent files " + refusal +
+                     ", which Settings.ini cannot store: set LaunchPath and LaunchArguments in " + settings);
         return;
     }
     setIniValue(lines, "Settings", "LaunchPath", split.program);

@@ -144,7 +144,8 @@ ProfileWriteResult writePrivateProfileStrings(const char* section, const std::ve
     if (readWholeFile(file, text) == ReadOutcome::Failed) return ProfileWriteResult::Failed;
     const std::string_view sectionName = ini::trimQueryName(section);
     if (condition) {
-        const std::optional<std::string_view> raw = ini::findRawValue(text, sectionName, ini::trimQueryName(condition->name));
+        const std::optional<std::string_view> raw =
+            ini::findRawValue(text, sectionName, ini::trimQueryName(condition->name));
         const size_t limit = bufferSize > 0 ? bufferSize - 1 : 0;
         if ((raw ? ini::cookedValue(*raw, limit) : std::string_view()) != condition->value)
             return ProfileWriteResult::KeyChanged;

@@ -116,8 +116,8 @@ TEST_F(KeswelSetup, AdoptClientRefusesALineBreakAndWritesNothing) {
     const RunResult result =
         keswelWith({"--adopt-client", std::string(FAKE_CLIENT_EXE) + " \"x\\nTrackersFile=/tmp/evil.ini\" %U"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.output,
-              "Client not taken over: its LaunchArguments holds a line break (CR or LF), which Settings.ini cannot store\n");
+    EXPECT_EQ(result.output, "Client not taken over: its LaunchArguments holds a line break (CR or LF), which "
+                             "Settings.ini cannot store\n");
     EXPECT_EQ(box.read("Settings.ini"), kSettings);
 }
 

@@ -388,32 +388,6 @@ TEST(ProfileLayer, ValuesHoldingLineBreaksOrNulAreRefused) {
     }
 }
 
-// A conditional write happens only while the condition's key reads as given.
-TEST(ProfileLayer, ConditionalWrite) {
-    struct Row {
-        const char* before;
-        const char* expectedIndex;
-        ProfileWrite outcome;
-    };
-    const Row rows[] = {
-        {"[Settings]\r\nTrackerIniIndex=0 1\r\n", "0 1", ProfileWrite::Written},
-        {"[Settings]\r\nTrackerIniIndex=\"0 1\"\r\n", "0 1", ProfileWrite::Written},  // compared as read
-        {"[Settings]\r\nTrackerIniIndex=0 2\r\n", "0 1", ProfileWrite::KeyChanged},
-        {"[Settings]\r\n", "0 1", ProfileWrite::KeyChanged},
-        {"[Settings]\r\n", "", ProfileWrite::Written},  // a missing key reads as ""
-    };
-    Sandbox sandbox;
-    const std::string file = sandbox.path("t.ini");
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.before);
-        sandbox.write("t.ini", row.before);
-        const platform::ProfileEntry condition{"TrackerIniIndex", row.expectedIndex};
-        EXPECT_EQ(writeProfileStrings("Settings", {{"TrackerCheck", "1 0"}}, file, &condition), row.outcome);
-        EXPECT_EQ(readProfileString("Settings", "TrackerCheck", "", file),
-                  row.outcome == ProfileWrite::Written ? "1 0" : "");
-    }
-}
-
 TEST(ProfileLayer, DecimalString) {
     EXPECT_EQ(decimalString(-5), "-5");
     EXPECT_EQ(decimalString(12), "12");
