@@ -217,6 +217,22 @@ for row in "${rows[@]}"; do
   check "earlier command $earlier: LaunchPath=$path" setting_is "$path" LaunchPath "$zip/Settings.ini"
   check "earlier command $earlier: LaunchArguments=$args" setting_is "$args" LaunchArguments "$zip/Settings.ini"
 done
+# A line break in the earlier command would make keys of their own in
+# Settings.ini: the take-over is refused and the file stays as it was. (reg
+# add cannot store a line break; regedit imports it as UTF-16 hex.)
+cp build/windows-x64/installer-stage/Settings.ini "$zip/Settings.ini"
+python3 - "$work/line-break.reg" "\"$client_win\" \"%1\"" <<'EOF'
+import sys
+data = (sys.argv[2] + "\nNotify=False\0").encode("utf-16-le")
+open(sys.argv[1], "w", encoding="utf-16").write(
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\Recorder.Torrent\\shell\\open\\command]\r\n"
+    "@=hex(1):" + ",".join("%02x" % b for b in data) + "\r\n")
+EOF
+quiet "$wine" regedit /S "$("$wine" winepath -w "$work/line-break.reg" | tr -d '\r')"
+quiet "$wine" cmd /c "$zip_win\\register.cmd" /nopause || true
+check "an earlier command holding a line break is not taken over" \
+  cmp -s build/windows-x64/installer-stage/Settings.ini "$zip/Settings.ini"
 zip_open="\"$zip_win\\Tavrin.exe\" \"%1\""
 check "register.cmd registers the Tavrin.exe beside it" reg_is "$zip_open" "$classes\\Retrackers.Torrent\\shell\\open\\command"
 check "... for magnet links too" reg_is "$zip_open" "$classes\\magnet\\shell\\open\\command"

@@ -39,8 +39,27 @@ int getPrivateProfileInt(const char* section, const char* key, int defaultValue,
 // WritePrivateProfileStringA: creates the file, the section or the key as
 // needed, or replaces the key's value. Returns false when the file could not
 // be written. On Linux only the key's line changes, every other byte stays,
-// and the file is replaced atomically.
+// and the file is replaced atomically; the read, change and replacement
+// happen under an exclusive lock (flock) on a file beside it named like it
+// with ".lock" added, so writers that take it never lose each other's keys.
 bool writePrivateProfileString(const char* section, const char* key, const char* value, const char* file);
+
+enum class ProfileWriteResult {
+    Written,     // every key written (or already held its value)
+    Failed,      // the file could not be written; on Windows keys before the failing one may be written
+    KeyChanged,  // the condition's key no longer held its value: nothing written
+};
+
+// Writes the keys of `section` in the order given, each as
+// writePrivateProfileString does. With a condition, only while the
+// condition's key still reads as its value (a read with a buffer of
+// `bufferSize` bytes, empty default). On Linux the condition is checked and
+// all keys are written in one replacement of the file, under the same lock as
+// every write; on Windows, where the system's functions write one key at a
+// time, the condition is read just before the first write.
+ProfileWriteResult writePrivateProfileStrings(const char* section, const std::vector<ProfileEntry>& keys,
+                                              const char* file, const ProfileEntry* condition,
+                                              size_t bufferSize);
 
 // The path under which a file named in a settings value is read: on Linux a
 // relative name is taken relative to `settingsDirectory`. On Windows a bare

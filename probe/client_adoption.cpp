@@ -118,9 +118,22 @@ int adoptClient(const settings::RunPaths& run, const std::string& execValue) {
         consolePrint("Client not taken over: %s\n", client.refusal.c_str());
         return 1;
     }
-    if (!writeProfileString(settings::kSection, settings::kLaunchPath, client.launchPath, run.settingsPath) ||
-        !writeProfileString(settings::kSection, settings::kLaunchArguments, client.launchArguments,
-                            run.settingsPath)) {
+    // Both keys in one write; a value Settings.ini cannot hold (a line
+    // break from the Exec line) leaves the file as it was.
+    const std::vector<platform::ProfileEntry> keys{{settings::kLaunchPath, client.launchPath},
+                                                   {settings::kLaunchArguments, client.launchArguments}};
+    switch (writeProfileStrings(settings::kSection, keys, run.settingsPath)) {
+    case ProfileWrite::Written: break;
+    case ProfileWrite::Refused:
+        for (const platform::ProfileEntry& key : keys)
+            if (const std::string why = valueRefusal(key.value); !why.empty()) {
+                consolePrint("Client not taken over: its %s %s, which Settings.ini cannot store\n",
+                             key.name.c_str(), why.c_str());
+                break;
+            }
+        return 1;
+    case ProfileWrite::Failed:
+    case ProfileWrite::KeyChanged:
         consolePrint("Cannot write LaunchPath to %s\n", run.settingsPath.c_str());
         return 1;
     }

@@ -35,6 +35,19 @@ std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
     return list;
 }
 
+ProbeStore storeTrackerCheck(const std::string& settingsPath, const std::string& probedIndex,
+                             const std::string& trackerCheck) {
+    const platform::ProfileEntry unchangedIndex{settings::kTrackerIniIndex, probedIndex};
+    switch (writeProfileStrings(settings::kSection, {{settings::kTrackerCheck, trackerCheck}}, settingsPath,
+                                &unchangedIndex)) {
+    case ProfileWrite::Written: return ProbeStore::Stored;
+    case ProfileWrite::KeyChanged: return ProbeStore::IndexChanged;
+    case ProfileWrite::Refused:
+    case ProfileWrite::Failed: break;
+    }
+    return ProbeStore::Failed;
+}
+
 int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwork) {
     // The network first: nothing is read or written when it cannot start.
     int networkError = 0;
@@ -42,6 +55,10 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
         consolePrint("Network start failed with code %d\n", networkError);
         return 1;
     }
+    // Read before the section is resolved: should the choice change in
+    // between, the result is refused at the end rather than stored under the
+    // other provider.
+    const std::string probedIndex = settings::readSetting(run.settingsPath, settings::kTrackerIniIndex);
     const settings::DirectoryChoice choice =
         settings::chooseDirectorySection(run.settingsPath, settings::IndexCheck::LookupOnly);
     switch (choice.failure) {
@@ -72,10 +89,16 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
         if (list.probes[i].state == ProbeConnected) reachable.push_back(list.numbers[i]);
     const std::string checkList = trackerCheckList(reachable);
     consolePrint("TrackerCheck=%s 0\n", checkList.c_str());
-    const bool stored =
-        writeProfileString(settings::kSection, settings::kTrackerCheck, checkList + " 0", run.settingsPath);
+    const ProbeStore stored = storeTrackerCheck(run.settingsPath, probedIndex, checkList + " 0");
     platform::netCleanup();
-    if (!stored) {
+    switch (stored) {
+    case ProbeStore::Stored: break;
+    case ProbeStore::IndexChanged:
+        // Another run (--select, --choose) or an editor chose anew meanwhile;
+        // these numbers belong to the provider probed, not to the new one.
+        consolePrint("TrackerIniIndex changed during the probe; TrackerCheck not stored\n");
+        return 1;
+    case ProbeStore::Failed:
         // Tavrin would go on with the previous list; the user must learn that.
         consolePrint("Cannot write TrackerCheck to %s\n", run.settingsPath.c_str());
         return 1;

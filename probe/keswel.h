@@ -16,9 +16,10 @@
 // The run. Returns the exit code: 0 after a complete run (also when no
 // retracker answered), 1 when the city, the provider or a non-zero
 // retracker count cannot be found, when the network layer could not start,
-// when TrackerCheck could not be stored, or after one "Keswel failed: ..."
-// line when the run threw (out of memory, say); Settings.ini is then as it
-// was or holds the complete new value.
+// when TrackerCheck could not be stored (also when TrackerIniIndex changed
+// while probing: the result then belongs to no stored choice), or after one
+// "Keswel failed: ..." line when the run threw (out of memory, say);
+// Settings.ini is then as it was or holds the complete new value.
 int keswelMain(int argc, char** argv);
 
 // Starts the network layer, as platform::netStartup does; tests put a failing
@@ -30,6 +31,14 @@ using NetworkStart = std::function<bool(int* errorCode)>;
 // TrackerCheck and cleans the network up.
 // Returns the exit code as keswelMain gives it.
 int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwork = platform::netStartup);
+
+enum class ProbeStore { Stored, IndexChanged, Failed };
+
+// Stores `trackerCheck` as TrackerCheck only while TrackerIniIndex still
+// reads as `probedIndex`, the value the probe started from (on Linux checked
+// and written under the settings lock). IndexChanged leaves the file as it is.
+ProbeStore storeTrackerCheck(const std::string& settingsPath, const std::string& probedIndex,
+                             const std::string& trackerCheck);
 
 // The TrackerCheck list: the numbers joined by single spaces ("" for none).
 std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers);

@@ -14,7 +14,10 @@ bool positiveNumber(std::string_view text, int32_t& number) {
 
 KeswelOptions parseKeswelOptions(int argc, char** argv) {
     KeswelOptions options;
-    if (argc < 2) return options;
+    // Without an option, arguments are ignored: a plain run probes.
+    bool optionGiven = false;
+    for (int i = 1; i < argc; ++i) optionGiven = optionGiven || argv[i][0] == '-';
+    if (!optionGiven) return options;
     const std::string_view option = argv[1];
     const int rest = argc - 2;
     options.command = KeswelCommand::Usage;

@@ -6,14 +6,14 @@
 #include <string>
 
 enum class KeswelCommand {
-    Probe,        // no argument
+    Probe,        // no argument, or arguments none of which starts with '-' (they are ignored)
     List,         // --list
     Choose,       // --choose
     Select,       // --select CITY PROVIDER
     Check,        // --check
     Help,         // --help
     AdoptClient,  // --adopt-client EXEC (for the desktop integration)
-    Usage,        // anything else: the usage, exit code 2
+    Usage,        // anything else with a '-' argument: the usage, exit code 2
 };
 
 struct KeswelOptions {

@@ -79,14 +79,21 @@ const NumberedName* ask(const LineReader& input, const char* title, const char* 
     }
 }
 
-int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const NumberedName& provider) {
+int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const NumberedName& provider,
+                  const NetworkStart& startNetwork) {
     const std::string index = decimalString(city.number - 1) + " " + decimalString(provider.number - 1);
-    if (!writeProfileString(settings::kSection, settings::kTrackerIniIndex, index, run.settingsPath)) {
+    // The previous numbers belong to the previous choice: TrackerCheck is
+    // emptied with the new index (first, where keys are written one at a
+    // time), so a Tavrin run during the probe adds no retracker nobody probed.
+    std::vector<platform::ProfileEntry> keys{{settings::kTrackerIniIndex, index}};
+    if (settings::readSetting(run.settingsPath, settings::kTrackerIniIndex) != index)
+        keys.insert(keys.begin(), {settings::kTrackerCheck, ""});
+    if (writeProfileStrings(settings::kSection, keys, run.settingsPath) != ProfileWrite::Written) {
         consolePrint("Cannot write TrackerIniIndex to %s\n", run.settingsPath.c_str());
         return 1;
     }
     consolePrint("TrackerIniIndex=%s (%s, %s)\n", index.c_str(), city.name.c_str(), provider.name.c_str());
-    return probeAndStore(run);
+    return probeAndStore(run, startNetwork);
 }
 
 }  // namespace
@@ -119,7 +126,7 @@ int listDirectory(const settings::RunPaths& run) {
     return 0;
 }
 
-int chooseAndProbe(const settings::RunPaths& run, const LineReader& input) {
+int chooseAndProbe(const settings::RunPaths& run, const LineReader& input, const NetworkStart& startNetwork) {
     std::string directory;
     const std::vector<NumberedName> cities = citiesOrCause(run, directory);
     if (cities.empty()) return 1;
@@ -137,13 +144,14 @@ int chooseAndProbe(const settings::RunPaths& run, const LineReader& input) {
         printNames(providers, "    ", city->number == current.city ? current.provider : -1);
         const NumberedName* provider = ask(input, "Provider", "provider", providers);
         if (!provider) break;
-        return storeAndProbe(run, *city, *provider);
+        return storeAndProbe(run, *city, *provider, startNetwork);
     }
     consolePrint("TrackerIniIndex unchanged\n");
     return 0;
 }
 
-int selectAndProbe(const settings::RunPaths& run, int32_t cityNumber, int32_t providerNumber) {
+int selectAndProbe(const settings::RunPaths& run, int32_t cityNumber, int32_t providerNumber,
+                   const NetworkStart& startNetwork) {
     std::string directory;
     const std::vector<NumberedName> cities = citiesOrCause(run, directory);
     if (cities.empty()) return 1;
@@ -159,5 +167,5 @@ int selectAndProbe(const settings::RunPaths& run, int32_t cityNumber, int32_t pr
                      city->name.c_str());
         return 1;
     }
-    return storeAndProbe(run, *city, *provider);
+    return storeAndProbe(run, *city, *provider, startNetwork);
 }

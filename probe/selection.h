@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "probe/keswel.h"
 #include "settings/settings_file.h"
 
 // Reads one line of input without its line end; false at the end of input.
@@ -23,10 +24,14 @@ int listDirectory(const settings::RunPaths& run);
 // --choose: asks for a city, then a provider, by number, until the answer is
 // a listed one; an empty answer or the end of input ends with exit code 0
 // and changes nothing. Then as selectAndProbe.
-int chooseAndProbe(const settings::RunPaths& run, const LineReader& input);
+int chooseAndProbe(const settings::RunPaths& run, const LineReader& input,
+                   const NetworkStart& startNetwork = platform::netStartup);
 
 // --select: stores city `city` and provider `provider` (1-based, as listed)
-// as TrackerIniIndex through the byte-preserving INI writer, then probes as
-// a plain run does and returns its exit code. 1 with one line when the
-// numbers are not in the directory or the value cannot be stored.
-int selectAndProbe(const settings::RunPaths& run, int32_t city, int32_t provider);
+// as TrackerIniIndex through the byte-preserving INI writer, together with an
+// empty TrackerCheck when the index changes, then probes as a plain run does
+// (starting the network with `startNetwork`) and returns its exit code. 1
+// with one line when the numbers are not in the directory or the value
+// cannot be stored.
+int selectAndProbe(const settings::RunPaths& run, int32_t city, int32_t provider,
+                   const NetworkStart& startNetwork = platform::netStartup);

@@ -25,9 +25,27 @@ int32_t readProfileInt(const std::string& section, const std::string& key, int32
     return platform::getPrivateProfileInt(section.c_str(), key.c_str(), defaultValue, file.c_str());
 }
 
+std::string valueRefusal(std::string_view value) {
+    if (value.find_first_of("\r\n") != std::string_view::npos) return "holds a line break (CR or LF)";
+    if (value.find('\0') != std::string_view::npos) return "holds a NUL byte";
+    return {};
+}
+
 bool writeProfileString(const std::string& section, const std::string& key, const std::string& value,
                         const std::string& file) {
-    return platform::writePrivateProfileString(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+    return writeProfileStrings(section, {{key, value}}, file) == ProfileWrite::Written;
+}
+
+ProfileWrite writeProfileStrings(const std::string& section, const std::vector<platform::ProfileEntry>& keys,
+                                 const std::string& file, const platform::ProfileEntry* condition) {
+    for (const platform::ProfileEntry& key : keys)
+        if (!valueRefusal(key.value).empty()) return ProfileWrite::Refused;
+    switch (platform::writePrivateProfileStrings(section.c_str(), keys, file.c_str(), condition, kProfileBufferSize)) {
+    case platform::ProfileWriteResult::Written: return ProfileWrite::Written;
+    case platform::ProfileWriteResult::KeyChanged: return ProfileWrite::KeyChanged;
+    case platform::ProfileWriteResult::Failed: break;
+    }
+    return ProfileWrite::Failed;
 }
 
 std::string decimalString(int32_t n) {

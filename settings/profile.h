@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/private_profile.h"
@@ -27,10 +28,30 @@ std::vector<platform::ProfileEntry> readProfileEntries(const std::string& sectio
 int32_t readProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,
                        const std::string& file);
 
+// Why `value` cannot be stored as one INI line: "holds a line break (CR or
+// LF)" or "holds a NUL byte"; "" when it can. A line break would make the
+// rest of the value a line of its own, a key or a section of the file.
+std::string valueRefusal(std::string_view value);
+
 // Creates the file, the section or the key as needed, or replaces the value.
-// Returns false when the file could not be written.
+// Returns false when the file could not be written, and writes nothing for a
+// value that valueRefusal refuses.
 bool writeProfileString(const std::string& section, const std::string& key, const std::string& value,
                         const std::string& file);
+
+enum class ProfileWrite {
+    Written,
+    Refused,     // a value that valueRefusal refuses: nothing written
+    Failed,      // the file could not be written
+    KeyChanged,  // the condition no longer held: nothing written
+};
+
+// Writes the keys of `section` in the order given (see
+// platform::writePrivateProfileStrings: one replacement on Linux, one key at
+// a time on Windows). With a condition, only while its key still reads as
+// its value. Every value is checked before anything is written.
+ProfileWrite writeProfileStrings(const std::string& section, const std::vector<platform::ProfileEntry>& keys,
+                                 const std::string& file, const platform::ProfileEntry* condition = nullptr);
 
 // Base-10 text of a number: "-5", "0", "12".
 std::string decimalString(int32_t n);

@@ -42,6 +42,22 @@ std::string directoryFileCause(const std::string& directory) {
     return {};
 }
 
+// True when the text starts with a UTF-8 byte-order mark directly before the
+// header of section "Settings": the INI functions take the mark for part of
+// that line, so the whole section goes unseen.
+bool bomHidesSettings(std::string_view text) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (text.substr(0, kBom.size()) != kBom) return false;
+    const size_t open = text.find_first_not_of(" \t", kBom.size());
+    if (open == std::string_view::npos || text[open] != '[') return false;
+    const size_t close = text.find_first_of("]\r\n", open);
+    if (close == std::string_view::npos || text[close] != ']') return false;
+    std::string_view name = text.substr(open + 1, close - open - 1);
+    while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+    return platform::equalsIgnoringAsciiCase(std::string(name), kSection);
+}
+
 }  // namespace
 
 std::string directoryCause(const std::string& settingsPath, const DirectoryChoice& choice) {
@@ -49,6 +65,10 @@ std::string directoryCause(const std::string& settingsPath, const DirectoryChoic
     {
         platform::InputFile settingsFile;
         if (!settingsFile.open(settingsPath)) return unreadableLine("Settings file", settingsPath, settingsFile.errorCode());
+        if (bomHidesSettings(std::string_view(settingsFile.data(), settingsFile.size())))
+            return "Settings file " + quoted(settingsPath) +
+                   " starts with a UTF-8 byte-order mark, which hides its section [Settings]; save it without one"
+                   " (as ANSI or Windows-1251)";
     }
     if (choice.failure == DirectoryFailure::BadIndex)
         return "TrackerIniIndex in " + quoted(settingsPath) + " must be two numbers counted from 0, such as \"0 0\"";

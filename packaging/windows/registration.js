@@ -313,7 +313,17 @@ function iniValue(lines, section, key) {
     return value;
 }
 
+// Why a value cannot be one line of Settings.ini, or "" when it can: a line
+// break would make the rest of it a key or a section of its own.
+function valueRefusal(value) {
+    if (/[\r\n]/.test(value)) return "holds a line break (CR or LF)";
+    if (value.indexOf(String.fromCharCode(0)) >= 0) return "holds a NUL character";
+    return "";
+}
+
 function setIniValue(lines, section, key, value) {
+    var refusal = valueRefusal(value);
+    if (refusal !== "") throw new Error(key + " " + refusal + ", which Settings.ini cannot store");
     var line = key + "=" + value;
     var found = findKey(lines, section, key);
     if (found.key >= 0) {
@@ -364,6 +374,12 @@ function adoptClient(folder) {
         return;
     }
     var args = launchArguments(split.rest);
+    var refusal = valueRefusal(split.program + args);
+    if (refusal !== "") {
+        WScript.Echo("The earlier program's command for .torrent files " + refusal +
+                     ", which Settings.ini cannot store: set LaunchPath and LaunchArguments in " + settings);
+        return;
+    }
     setIniValue(lines, "Settings", "LaunchPath", split.program);
     setIniValue(lines, "Settings", "LaunchArguments", args);
     writeText(settings, joinLines(lines));

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <unistd.h>
@@ -69,6 +70,25 @@ ReadOutcome readWholeFile(const char* path, std::string& text) {
     return ReadOutcome::Read;
 }
 
+// An exclusive advisory lock on "<file>.lock", held while it lives. Every
+// write of a profile file takes it around its read, change and replacement,
+// so two writers never build their files from the same old text. The lock
+// file is left in place: removing it could let a third writer lock a new file
+// while the old one is still held. Where it cannot be made (a read-only
+// folder) the write goes on unlocked and fails or not as it would have.
+class WriteLock {
+public:
+    explicit WriteLock(const char* file)
+        : fd_(open((std::string(file) + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+        if (fd_.get() < 0) return;
+        while (flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+
+private:
+    FileDescriptor fd_;
+};
+
 // The value as the string read gives it, or nullopt for the default.
 std::optional<std::string_view> storedValue(const char* section, const char* key, const char* file,
                                             std::string& text) {
@@ -113,12 +133,34 @@ int getPrivateProfileInt(const char* section, const char* key, int defaultValue,
 bool writePrivateProfileString(const char* section, const char* key, const char* value, const char* file) {
     // Deleting a key or a section (a null key or value) is not needed here.
     if (!section || !key || !value) return false;
+    return writePrivateProfileStrings(section, {{key, value}}, file, nullptr, 1) == ProfileWriteResult::Written;
+}
+
+ProfileWriteResult writePrivateProfileStrings(const char* section, const std::vector<ProfileEntry>& keys,
+                                              const char* file, const ProfileEntry* condition,
+                                              size_t bufferSize) {
+    if (!section || !file || !*file) return ProfileWriteResult::Failed;
+    const WriteLock lock(file);
     std::string text;
-    if (readWholeFile(file, text) == ReadOutcome::Failed) return false;
-    std::optional<std::string> changed =
-        ini::withValue(text, ini::trimQueryName(section), ini::trimQueryName(key), value);
-    if (!changed) return true;  // the key already holds this value: the file stays untouched
-    return replaceFile(file, changed->data(), changed->size()).ok;
+    if (readWholeFile(file, text) == ReadOutcome::Failed) return ProfileWriteResult::Failed;
+    const std::string_view sectionName = ini::trimQueryName(section);
+    if (condition) {
+        const std::optional<std::string_view> raw =
+            ini::findRawValue(text, sectionName, ini::trimQueryName(condition->name));
+        const size_t limit = bufferSize > 0 ? bufferSize - 1 : 0;
+        if ((raw ? ini::cookedValue(*raw, limit) : std::string_view()) != condition->value)
+            return ProfileWriteResult::KeyChanged;
+    }
+    bool changed = false;
+    for (const ProfileEntry& key : keys) {
+        std::optional<std::string> next = ini::withValue(text, sectionName, ini::trimQueryName(key.name), key.value);
+        if (!next) continue;  // the key already holds this value
+        text = std::move(*next);
+        changed = true;
+    }
+    // Nothing to change: the file stays untouched.
+    if (!changed) return ProfileWriteResult::Written;
+    return replaceFile(file, text.data(), text.size()).ok ? ProfileWriteResult::Written : ProfileWriteResult::Failed;
 }
 
 std::string profileFilePath(const std::string& settingsDirectory, const std::string& name) {

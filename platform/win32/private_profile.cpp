@@ -93,6 +93,18 @@ bool writePrivateProfileString(const char* section, const char* key, const char*
     return !name.empty() && WritePrivateProfileStringA(section, key, value, name.c_str()) != FALSE;
 }
 
+ProfileWriteResult writePrivateProfileStrings(const char* section, const std::vector<ProfileEntry>& keys,
+                                              const char* file, const ProfileEntry* condition,
+                                              size_t bufferSize) {
+    if (condition &&
+        getPrivateProfileString(section, condition->name.c_str(), "", file, bufferSize) != condition->value)
+        return ProfileWriteResult::KeyChanged;
+    for (const ProfileEntry& key : keys)
+        if (!writePrivateProfileString(section, key.name.c_str(), key.value.c_str(), file))
+            return ProfileWriteResult::Failed;
+    return ProfileWriteResult::Written;
+}
+
 std::string profileFilePath(const std::string& settingsDirectory, const std::string& name) {
     // The profile functions look for a bare file name in the Windows
     // directory. A directory file lying beside Settings.ini is taken first, so

@@ -111,6 +111,24 @@ TEST_F(KeswelSetup, CheckNamesTheFilesAndExitsZeroOnlyWhenAllIsInOrder) {
     EXPECT_EQ(splitLines(result.output).back(), "Setup is in order");
 }
 
+// A line break in the Exec line would make keys of its own in Settings.ini.
+TEST_F(KeswelSetup, AdoptClientRefusesALineBreakAndWritesNothing) {
+    const RunResult result =
+        keswelWith({"--adopt-client", std::string(FAKE_CLIENT_EXE) + " \"x\\nTrackersFile=/tmp/evil.ini\" %U"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "Client not taken over: its LaunchArguments holds a line break (CR or LF), which "
+                             "Settings.ini cannot store\n");
+    EXPECT_EQ(box.read("Settings.ini"), kSettings);
+}
+
+// Arguments without an option change nothing: the run probes.
+TEST_F(KeswelSetup, ArgumentsWithoutAnOptionAreIgnored) {
+    box.write("Settings.ini", "[Settings]\r\nTrackersFile=retrackers.ini\r\nTrackerIniIndex=0 0\r\n");
+    const RunResult result = keswelWith({"x", "y"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(splitLines(result.output).back(), "TrackerCheck=1 0");
+}
+
 TEST_F(KeswelSetup, AdoptClientFillsAnEmptyLaunchPathOnly) {
     RunResult result = keswelWith({"--adopt-client", std::string(FAKE_CLIENT_EXE) + " --add %U"});
     EXPECT_EQ(result.exitCode, 0);

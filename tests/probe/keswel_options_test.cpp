@@ -27,6 +27,10 @@ TEST(KeswelOptions, Table) {
         {{"--list", "extra"}, KeswelCommand::Usage, 0, 0},
         {{"--frobnicate"}, KeswelCommand::Usage, 0, 0},
         {{"-h"}, KeswelCommand::Usage, 0, 0},
+        // Arguments without an option are ignored; with one, they are not.
+        {{"x", "y"}, KeswelCommand::Probe, 0, 0},
+        {{""}, KeswelCommand::Probe, 0, 0},
+        {{"x", "--list"}, KeswelCommand::Usage, 0, 0},
     };
     for (const Row& row : rows) {
         std::string trace;

@@ -9,6 +9,8 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "settings/profile.h"
 #include "tests/support/sandbox.h"
@@ -53,7 +55,8 @@ TEST(ProfileWriterPosix, FullDiskKeepsTheOldFile) {
     EXPECT_EQ(sandbox.read("Settings.ini"), before);
     // The temporary file is gone too.
     size_t entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(sandbox.dir())) ++entries;
+    for (const auto& entry : std::filesystem::directory_iterator(sandbox.dir()))
+        entries += entry.path().filename() != "Settings.ini.lock";
     EXPECT_EQ(entries, 1u);
 }
 
@@ -82,6 +85,45 @@ TEST(ProfileWriterPosix, AFifoIsNoProfile) {
     EXPECT_EQ(readProfileString("Settings", "TrackerCheck", "none", sandbox.path("Settings.ini")), "none");
     EXPECT_FALSE(writeProfileString("Settings", "TrackerCheck", "1 0", sandbox.path("Settings.ini")));
     EXPECT_TRUE(std::filesystem::is_fifo(sandbox.path("Settings.ini")));
+}
+
+// Two processes writing keys of their own at the same time lose none of
+// them: each read, change and replacement holds the lock beside the file.
+TEST(ProfileWriterPosix, ConcurrentWritersLoseNoKey) {
+    constexpr int kKeysEach = 150;
+    testing_support::Sandbox sandbox;
+    sandbox.write("Settings.ini", "[Settings]\r\nTrackerIniIndex=0 0\r\n");
+    const std::string file = sandbox.path("Settings.ini");
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = fork();
+        ASSERT_GE(writers[w], 0);
+        if (writers[w] == 0) {
+            // Both start when the gate opens.
+            char go;
+            close(gate[1]);
+            if (read(gate[0], &go, 1) < 0) _exit(2);
+            bool ok = true;
+            for (int i = 0; i < kKeysEach; ++i)
+                ok = writeProfileString("Settings", "W" + std::to_string(w) + "K" + std::to_string(i), "1", file) && ok;
+            _exit(ok ? 0 : 1);
+        }
+    }
+    close(gate[0]);
+    close(gate[1]);  // opens the gate: both reads return
+    for (pid_t writer : writers) {
+        int status = 0;
+        ASSERT_EQ(waitpid(writer, &status, 0), writer);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    int lost = 0;
+    for (int w = 0; w < 2; ++w)
+        for (int i = 0; i < kKeysEach; ++i)
+            lost += readProfileString("Settings", "W" + std::to_string(w) + "K" + std::to_string(i), "", file) != "1";
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(readProfileString("Settings", "TrackerIniIndex", "", file), "0 0");
 }
 
 }  // namespace

@@ -89,6 +89,26 @@ TEST(SetupCheck, OneProblemPerCause) {
     }
 }
 
+// A byte-order mark hides [Settings] (Wine alone reads through it): the
+// cause names the mark, not TrackerIniIndex.
+TEST(SetupCheck, ByteOrderMarkBeforeSettingsIsNamed) {
+    if (kUnderWine) GTEST_SKIP() << "Wine reads through the mark";
+    Sandbox box;
+    for (const char* header : {"\xEF\xBB\xBF[Settings]", "\xEF\xBB\xBF [ settings ]"}) {
+        SCOPED_TRACE(header);
+        box.write("Settings.ini", std::string(header) + "\r\nTrackersFile=retrackers.ini\r\nTrackerIniIndex=0 0\r\n");
+        const settings::SetupReport report = settings::checkSetup(box.path("Settings.ini"));
+        ASSERT_FALSE(report.problems.empty());
+        EXPECT_EQ(report.problems[0], "Settings file \"" + box.path("Settings.ini") +
+                                          "\" starts with a UTF-8 byte-order mark, which hides its section [Settings]; "
+                                          "save it without one (as ANSI or Windows-1251)");
+    }
+    // A mark before another section hides that one only: the causes stay as they were.
+    box.write("Settings.ini", "\xEF\xBB\xBF[Other]\r\n[Settings]\r\nTrackersFile=retrackers.ini\r\n");
+    EXPECT_EQ(settings::checkSetup(box.path("Settings.ini")).problems[0],
+              "TrackerIniIndex in \"" + box.path("Settings.ini") + "\" must be two numbers counted from 0, such as \"0 0\"");
+}
+
 TEST(SetupCheck, SettingsFileMissing) {
     Sandbox box;
     settings::DirectoryChoice choice;
