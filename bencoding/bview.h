@@ -1,25 +1,17 @@
-// A read-only look at a value of a tree that builds no nodes.
+// A read-only look at a value of a tree, the root's "info" included, which
+// is held as its bytes only (see reader.h). A view reads such bytes in place,
+// allocating nothing (except the entries of a dictionary whose keys are out
+// of order, see forEachEntry), and reads a built node through the node.
 //
-// Typed access on a held value (see reader.h) builds it: asList() on a
-// torrent's "files" makes two nodes or more per file, which for a torrent
-// of many files costs more than everything else the program does. A BView
-// reads the same answers straight from the bytes a held value was checked
-// against, and from the nodes of a value that is already built, without
-// allocating (except for the entries of a dictionary whose keys are out of
-// order, see forEachEntry) and without changing the tree.
-//
-// A view is a few pointers: the node it looks at, or, for a held value or a
-// value inside one, the first byte of that value and the end of the bytes
-// around it. Those bytes passed the reader's checks, so walking them cannot
-// fail and never reaches past their end; the numbers in them are read with
-// the reader's own conversion, so a view sees the values a built tree holds.
-// A view lives no longer than the tree it looks into, and a node it looks at
-// must not be built or changed meanwhile.
+// Held bytes passed the reader's checks, so walking them cannot fail and
+// never reaches past their end; their numbers are read with the reader's own
+// conversion. A view lives no longer than the tree it looks into, and the
+// node it looks at must not change meanwhile.
 //
 // The rules are those of BValue: each typed operation throws BadType on a
 // value of another kind. A dictionary held as bytes may repeat a key or list
-// its keys out of order; as in the built tree, the value read last under a
-// key is the one seen, and entries come in key order.
+// its keys out of order; as the reader builds it, the value read last under
+// a key is the one seen, and entries come in key order.
 #pragma once
 
 #include <cstdint>
@@ -48,11 +40,7 @@ public:
             for (const BValuePtr& element : node_->elements) visit(BView(*element));
             return;
         }
-        for (const char* at = bytes_ + 1; *at != 'e';) {
-            const BView element(at, end_);
-            visit(element);
-            at = element.past_ ? element.past_ : pastValue(at);
-        }
+        for (const char* at = bytes_ + 1; *at != 'e'; at = pastValue(at)) visit(BView(at));
     }
 
     // Calls visit(std::string_view key, BView) for each entry of a
@@ -61,25 +49,21 @@ public:
     void forEachEntry(Visit&& visit) const {
         if (kind() != BDict) throw BadType{};
         if (node_) {
-            for (const auto& [name, value] : node_->entries) visit(name.view(), BView(*value));
+            for (const auto& [name, value] : node_->entries) visit(name, BView(*value));
             return;
         }
         for (const auto& [name, value] : sortedEntries()) visit(name, value);
     }
 
 private:
-    BView(const char* bytes, const char* end) : bytes_(bytes), end_(end) {}
+    explicit BView(const char* bytes) : bytes_(bytes) {}
 
     // The byte just past the value that begins at `at`.
-    const char* pastValue(const char* at) const;
-    // The key that begins at `at`; `at` moves to the value after it.
-    std::string_view key(const char*& at) const;
+    static const char* pastValue(const char* at);
+    // The key or byte string that begins at `at`; `at` moves past it.
+    static std::string_view text(const char*& at);
     std::vector<std::pair<std::string_view, BView>> sortedEntries() const;
 
     const BValue* node_ = nullptr;
     const char* bytes_ = nullptr;
-    const char* end_ = nullptr;
-    // Where the value ends, once a walk over all of it has found out: a
-    // list's element is then not walked again to reach the next one.
-    mutable const char* past_ = nullptr;
 };

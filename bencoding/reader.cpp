@@ -1,8 +1,6 @@
 #include "bencoding/reader.h"
 
 #include <algorithm>
-#include <cstring>
-#include <limits>
 #include <string_view>
 
 #include "numbers/decimal.h"
@@ -11,17 +9,25 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// What a value passed over by skip() holds of the torrent's size.
+enum class Role { None, Info, Files, File, Tree };
+struct Sizes {
+    bool known = true;
+    uint64_t sum = 0;  // unsigned: the sum wraps instead of overflowing
+};
+
 // One reading pass. Besides the cursor and the remaining count it tracks
 // whether everything read since `canonical` was last set true was already in
-// canonical form, which decides whether the root's "info" must keep its bytes.
+// canonical form, and how many nodes it built.
 struct Reader {
     // Copies, written back by the caller: the compiler keeps them in
     // registers, where references would go through memory on every byte.
     const char* cursor;
     int32_t remaining;
-    bool borrow = false;  // long byte strings and "info" refer to the document
-    bool holdContainers = false;  // lists and dictionaries become held values
+    std::optional<int64_t>* contentSize = nullptr;
     bool canonical = true;
+    size_t values = 0;
+    int64_t integer = 0;  // the last integer skip() passed over
 
     void advance(int32_t count) {
         cursor += count;
@@ -36,232 +42,230 @@ struct Reader {
         return read.value;
     }
 
-    // A length and its ":"; leaves the cursor on the first byte of the string.
-    int32_t byteStringLength() {
+    // A length, its ":" and the bytes; leaves the cursor past them.
+    std::string_view byteString() {
         // The common length, up to 9 digits without a leading zero, is read
         // here: it is plain and cannot reach the clamp.
-        if (remaining > 0 && *cursor >= '1' && *cursor <= '9') {
-            int32_t length = 0;
-            int32_t digits = 0;
+        int32_t digits = 0;
+        int64_t length = 0;
+        if (remaining > 0 && *cursor >= '1' && *cursor <= '9')
             for (; digits < remaining && digits < 9 && isDigit(cursor[digits]); ++digits)
                 length = length * 10 + (cursor[digits] - '0');
-            if (digits < remaining && cursor[digits] == ':') {
-                if (length > remaining - digits - 1) throw BadInput{};
-                advance(digits + 1);
-                return length;
-            }
+        if (digits == 0 || digits == remaining || cursor[digits] != ':') {
+            const char* start = cursor;
+            length = number();
+            // A key's length may be missing (":" alone is an empty key); the
+            // writer would add the "0".
+            if (cursor == start) canonical = false;
+            digits = 0;
         }
-        const char* start = cursor;
-        int64_t length = number();
-        // A key's length may be missing (":" alone is an empty key); the
-        // writer would add the "0".
-        if (cursor == start) canonical = false;
-        if (remaining == 0 || *cursor != ':') throw BadInput{};
-        if (length < 0 || length > remaining - 1) throw BadInput{};
-        advance(1);
-        return static_cast<int32_t>(length);
-    }
-
-    void byteString(std::string& out) {
-        int32_t length = byteStringLength();
-        out.assign(cursor, static_cast<size_t>(length));
-        advance(length);
-    }
-
-    BText text() {
-        int32_t length = byteStringLength();
-        BText bytes = borrow ? BText::borrowed(cursor, static_cast<size_t>(length))
-                             : BText(cursor, static_cast<size_t>(length));
-        advance(length);
+        if (digits == remaining || cursor[digits] != ':') throw BadInput{};
+        if (length < 0 || length > remaining - digits - 1) throw BadInput{};
+        advance(digits + 1);
+        const std::string_view bytes(cursor, static_cast<size_t>(length));
+        advance(static_cast<int32_t>(length));
         return bytes;
+    }
+
+    template <class... Args>
+    BValuePtr node(Args&&... args) {
+        if (++values > kMaxValues)
+            throw BadInput{"The document needs more than " + std::to_string(kMaxValues) +
+                           " values outside \"info\", the reader's budget"};
+        return std::make_unique<BValue>(std::forward<Args>(args)...);
     }
 
     BValuePtr value(int depth) {
         if (remaining == 0) return nullptr;
-        char c = *cursor;
-        if (isDigit(c)) return std::make_unique<BValue>(text());
+        const char c = *cursor;
+        if (isDigit(c)) {
+            BValuePtr text = node(BStr);
+            text->text = byteString();
+            return text;
+        }
         if (c == 'i') {
             advance(1);
-            auto node = std::make_unique<BValue>(BInt);
+            BValuePtr number = node(BInt);
             const char* digits = cursor;
-            node->integer = number();
+            number->integer = this->number();
             // "ie" reads as 0 and would be written as "i0e".
             if (cursor == digits) canonical = false;
             if (remaining == 0 || *cursor != 'e') return nullptr;
             advance(1);
-            return node;
+            return number;
         }
-        if (c == 'l' || c == 'd') {
-            if (holdContainers) return held(depth);
-            if (depth >= kMaxNestingDepth) throw BadInput{};
-            advance(1);
-            return c == 'l' ? list(depth + 1) : dictionary(depth + 1);
-        }
-        return nullptr;
-    }
-
-    // Passes over a value with the checks and outcomes of value(), building
-    // nothing; false where value() gives null.
-    bool skip(int depth) {
-        if (remaining == 0) return false;
-        const char c = *cursor;
-        if (isDigit(c)) {
-            advance(byteStringLength());
-            return true;
-        }
-        if (c == 'i') {
-            advance(1);
-            number();
-            if (remaining == 0 || *cursor != 'e') return false;
-            advance(1);
-            return true;
-        }
-        if (c != 'l' && c != 'd') return false;
+        if (c != 'l' && c != 'd') return nullptr;
         if (depth >= kMaxNestingDepth) throw BadInput{};
-        advance(1);
-        for (;;) {
-            if (remaining == 0) return false;
-            if (*cursor == 'e') break;
-            if (c == 'd') advance(byteStringLength());
-            if (!skip(depth + 1)) return false;
-        }
-        advance(1);
-        return true;
-    }
-
-    // The list or dictionary at the cursor, checked in full but not built.
-    BValuePtr held(int depth, BValue::Held how = BValue::Held::Whole) {
         const char* start = cursor;
-        const BKind kind = *cursor == 'l' ? BList : BDict;
-        if (!skip(depth)) return nullptr;
-        auto node = std::make_unique<BValue>(kind);
-        node->verbatim = std::make_unique<BText>(BText::borrowed(start, static_cast<size_t>(cursor - start)));
-        node->held = how;
-        return node;
+        const bool outer = canonical;
+        canonical = true;
+        advance(1);
+        BValuePtr container = c == 'l' ? list(depth + 1) : dictionary(depth + 1);
+        if (container && canonical) container->bytes = {start, static_cast<size_t>(cursor - start)};
+        canonical = outer && canonical;
+        return container;
     }
 
     BValuePtr list(int depth) {
-        auto node = std::make_unique<BValue>(BList);
+        BValuePtr list = node(BList);
         for (;;) {
             if (remaining == 0) return nullptr;
             if (*cursor == 'e') break;
             BValuePtr element = value(depth);
             if (!element) return nullptr;
-            node->elements.push_back(std::move(element));
+            list->elements.push_back(std::move(element));
         }
         advance(1);
-        node->elements.shrink_to_fit();
-        return node;
+        return list;
     }
 
     BValuePtr dictionary(int depth) {
-        auto node = std::make_unique<BValue>(BDict);
-        BEntries& entries = node->entries;
+        BValuePtr dict = node(BDict);
+        BEntries& entries = dict->entries;
         bool ascending = true;  // each key above the one before
         for (;;) {
             if (remaining == 0) return nullptr;
             if (*cursor == 'e') break;
-            BText key = text();
-            const bool isInfo = depth == 1 && key == "info";
-            const char* start = cursor;
-            const bool canonicalBefore = canonical;
-            if (isInfo) canonical = true;
-            // Read in place, "info" is checked now but only its own entries are
-            // built, its lists and dictionaries held: a torrent's "info" is most
-            // of it, and little of it is looked at. A list "info" is held whole.
-            const bool infoInPlace = isInfo && borrow && remaining > 0;
-            const bool hold = infoInPlace && *cursor == 'l';
-            BValuePtr child;
-            if (hold) {
-                child = held(depth, BValue::Held::LevelAtATime);
-            } else if (infoInPlace && *cursor == 'd') {
-                if (depth >= kMaxNestingDepth) throw BadInput{};
-                advance(1);
-                holdContainers = true;
-                child = dictionary(depth + 1);
-                holdContainers = false;
-            } else {
-                child = value(depth);
-            }
+            const std::string_view key = byteString();
+            BValuePtr child = depth == 1 && key == "info" ? info(depth) : value(depth);
             if (!child) return nullptr;
-            if (isInfo && !hold) {
-                const auto size = static_cast<size_t>(cursor - start);
-                if (borrow)
-                    child->verbatim = std::make_unique<BText>(BText::borrowed(start, size));
-                else if (!canonical)
-                    child->verbatim = std::make_unique<BText>(start, size);
-                canonical = canonicalBefore;
-            }
             if (ascending && !entries.empty() && !(entries.back().first < key)) ascending = false;
-            entries.emplace_back(std::move(key), std::move(child));
+            entries.emplace_back(key, std::move(child));
         }
         advance(1);
         if (!ascending) {
             canonical = false;
-            sortKeepingLastValue(entries);
+            // Sorted stably, so of the entries under one key the one read
+            // last is last of its run, and it stays.
+            std::stable_sort(entries.begin(), entries.end(),
+                             [](const BEntry& a, const BEntry& b) { return a.first < b.first; });
+            size_t kept = 0;
+            for (BEntry& entry : entries) {
+                if (kept > 0 && entries[kept - 1].first == entry.first)
+                    entries[kept - 1] = std::move(entry);
+                else
+                    entries[kept++] = std::move(entry);
+            }
+            entries.resize(kept);
         }
-        entries.shrink_to_fit();
-        return node;
+        return dict;
     }
 
-    // Sorts the entries by key; of entries with the same key only the one
-    // read last stays. The sort is stable, so that one is last of its run.
-    static void sortKeepingLastValue(BEntries& entries) {
-        std::stable_sort(entries.begin(), entries.end(),
-                         [](const BEntry& a, const BEntry& b) { return a.first < b.first; });
-        size_t kept = 0;
-        for (size_t i = 0; i < entries.size(); ++i) {
-            if (kept > 0 && entries[kept - 1].first == entries[i].first) {
-                entries[kept - 1] = std::move(entries[i]);
-            } else {
-                if (kept != i) entries[kept] = std::move(entries[i]);
-                ++kept;
+    // The root's "info": checked in full and held as its bytes, whatever
+    // their form; its sizes are gathered on the way.
+    BValuePtr info(int depth) {
+        const char* start = cursor;
+        const bool outer = canonical;
+        BValuePtr info;
+        Sizes sizes;
+        if (remaining > 0 && (*cursor == 'l' || *cursor == 'd')) {
+            info = node(*cursor == 'l' ? BList : BDict);
+            info->bytesOnly = true;
+            if (!skip(depth, Role::Info, sizes)) return nullptr;
+        } else {
+            info = value(depth);
+            sizes.known = false;
+            if (!info) return nullptr;
+        }
+        info->bytes = {start, static_cast<size_t>(cursor - start)};
+        canonical = outer;
+        if (contentSize) *contentSize = sizes.known ? std::optional<int64_t>(static_cast<int64_t>(sizes.sum)) : std::nullopt;
+        return info;
+    }
+
+    // Passes over a value with the checks and outcomes of value(), building
+    // nothing; false where value() gives null. Adds to `sizes` what the
+    // value holds of the torrent's size in its role, as the view would read
+    // it; sizes.known turns false where that needs more than one pass.
+    bool skip(int depth, Role role, Sizes& sizes) {
+        if (remaining == 0) return false;
+        const char c = *cursor;
+        // "files" is a list; "info", a file and a file tree are dictionaries.
+        if (role != Role::None && c != (role == Role::Files ? 'l' : 'd')) {
+            sizes.known = false;
+            role = Role::None;
+        }
+        if (c == 'i') {
+            advance(1);
+            integer = number();
+            if (remaining == 0 || *cursor != 'e') return false;
+            advance(1);
+            return true;
+        }
+        if (isDigit(c)) {
+            byteString();
+            return true;
+        }
+        if (c != 'l' && c != 'd') return false;
+        if (depth >= kMaxNestingDepth) throw BadInput{};
+        advance(1);
+        return c == 'l' ? skipList(depth + 1, role, sizes) : skipDict(depth + 1, role, sizes);
+    }
+
+    bool skipList(int depth, Role role, Sizes& sizes) {
+        for (;;) {
+            if (remaining == 0) return false;
+            if (*cursor == 'e') break;
+            if (!skip(depth, role == Role::Files ? Role::File : Role::None, sizes)) return false;
+        }
+        advance(1);
+        return true;
+    }
+
+    bool skipDict(int depth, Role role, Sizes& sizes) {
+        // The values read last under "length", "files" and "file tree".
+        enum { Length, Files, Tree, Keys };
+        Sizes found[Keys];
+        bool present[Keys] = {};
+        std::string_view previous;
+        for (bool first = true;; first = false) {
+            if (remaining == 0) return false;
+            if (*cursor == 'e') break;
+            const std::string_view key = byteString();
+            int which = Keys;
+            Role inner = Role::None;
+            if (role == Role::Tree) {
+                if (!first && !(previous < key)) sizes.known = false;  // a repeated key replaces a subtree
+                previous = key;
+                inner = key.empty() ? Role::File : Role::Tree;
+            } else if (role != Role::None && key == "length") {
+                which = Length;
+            } else if (role == Role::Info && key == "files") {
+                which = Files;
+                inner = Role::Files;
+            } else if (role == Role::Info && key == "file tree") {
+                which = Tree;
+                inner = Role::Tree;
+            }
+            const bool isInteger = remaining > 0 && *cursor == 'i';
+            Sizes value;
+            if (!skip(depth, inner, which == Keys ? sizes : value)) return false;
+            if (which == Length) value = {isInteger, static_cast<uint64_t>(integer)};
+            if (which != Keys) {
+                found[which] = value;
+                present[which] = true;
             }
         }
-        entries.truncate(kept);
+        advance(1);
+        if (role == Role::File) {
+            if (!present[Length] || !found[Length].known) sizes.known = false;
+            sizes.sum += found[Length].sum;
+        } else if (role == Role::Info) {
+            const int used = present[Length] ? Length : present[Files] ? Files : Tree;
+            sizes = present[used] ? found[used] : Sizes{false, 0};
+        }
+        return true;
     }
 };
 
 }  // namespace
 
-// A held value is read again from its bytes, which were checked when it was
-// first read, so this cannot fail. Its nodes are not const: only the typed
-// access that builds them is.
-void BValue::build(bool levelOnly) const {
-    const char* cursor = verbatim->data();
-    auto remaining = static_cast<int32_t>(verbatim->size());
-    Reader reader{cursor, remaining, true, levelOnly};
-    // Read as a value below the root, where no "info" is special; a depth
-    // smaller than the real one only loosens a bound the bytes have passed.
-    reader.advance(1);
-    BValuePtr built = kind == BList ? reader.list(2) : reader.dictionary(2);
-    auto* self = const_cast<BValue*>(this);
-    self->elements = std::move(built->elements);
-    self->entries = std::move(built->entries);
-    // Only "info" itself keeps its bytes; a value inside it, once built, is
-    // written in canonical form like any other. Its strings refer to the
-    // document, not to these bytes (a copy in place is never borrowed from).
-    if (held == BValue::Held::Whole) self->verbatim.reset();
-    self->held = BValue::Held::No;
-}
-
-namespace {
-
-BValuePtr readDocument(const char* data, int32_t size, int32_t* tail, bool borrow) {
-    Reader reader{data, size, borrow};
+BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail, std::optional<int64_t>* contentSize) {
+    if (contentSize) contentSize->reset();
+    Reader reader{data, size, contentSize};
     BValuePtr root = reader.value(0);
     if (tail) *tail = reader.remaining;
     return root;
-}
-
-}  // namespace
-
-BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail) {
-    return readDocument(data, size, tail, false);
-}
-
-BValuePtr parseDocumentInPlace(const char* data, int32_t size, int32_t* tail) {
-    return readDocument(data, size, tail, true);
 }
 
 BValuePtr parseValue(const char*& cursor, int32_t& remaining, int depth) {
@@ -274,7 +278,7 @@ BValuePtr parseValue(const char*& cursor, int32_t& remaining, int depth) {
 
 void readByteString(const char*& cursor, int32_t& remaining, std::string& out) {
     Reader reader{cursor, remaining};
-    reader.byteString(out);
+    out = reader.byteString();
     cursor = reader.cursor;
     remaining = reader.remaining;
 }

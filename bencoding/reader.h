@@ -1,5 +1,22 @@
 // Reading a bencoding document into a BValue tree.
 //
+// The tree views the document: its byte strings and keys point into it, so
+// the document must stay readable and unchanged while the tree lives. What
+// is built: a node for every value outside the root's "info". What is
+// viewed: the root's "info", which is checked in full but built only when it
+// is a string or an integer; as a list or dictionary it is a node with
+// `bytesOnly` set, read through BView (bview.h). Either way the writer emits
+// its exact bytes, since a torrent is identified by the SHA-1 of them. A
+// list or dictionary read in canonical form keeps its bytes as well, so the
+// writer can pass them on unchanged (see BValue::bytes).
+//
+// Memory: at most kMaxValues nodes. A node with its place in its parent
+// takes about 150 bytes, so the tree stays within 64 MiB beside the
+// document; a document that needs more is refused with BadInput. Real
+// torrents need far fewer: "info" (the files) costs no node, and what lies
+// outside it is tens of values plus one per tracker, web seed and, in a v2
+// torrent, one per file in "piece layers".
+//
 // The reader never looks at a byte at or past the end of the document, and
 // prints nothing. Its two failure signals are a null result (the main flow
 // reports "Bad torrent") and BadInput ("Bad input data"):
@@ -8,45 +25,17 @@
 //              integer lacks its "e", or the data end before a list or
 //              dictionary reaches its "e";
 //   BadInput - a byte-string length is not followed by ":", is negative or is
-//              larger than the bytes left, or the nesting is deeper than
-//              kMaxNestingDepth.
-// A missing child is never kept in the tree.
-//
-// Dictionary keys may come in any order and more than once: the entries are
-// collected as read, sorted once (stably) and a repeated key keeps the value
-// read last, so a dictionary of n entries costs O(n log n) in any key order.
-//
-// The root's "info" value must come back byte for byte, since a torrent is
-// identified by the SHA-1 of those bytes. It gets them in `verbatim`, which
-// the writer emits instead of the canonical form.
-//
-// Two ways to read:
-//   parseDocument        copies what it keeps: the tree does not refer to the
-//                        document, and is built in full. "info" keeps a copy
-//                        of its bytes only when writing its subtree would
-//                        change them (keys out of order or repeated, a number
-//                        with white space, a sign, leading zeros, no digits at
-//                        all, or out of range).
-//   parseDocumentInPlace copies nothing long: byte strings of more than
-//                        BText::kInPlace bytes and the bytes of "info" are
-//                        borrowed from the document, which must stay unchanged
-//                        and readable for as long as the tree exists. A list
-//                        or dictionary "info" is checked in full (same
-//                        failures as above) but built one level only: a
-//                        dictionary gets its entries at once, and each of its
-//                        values that is a list or dictionary is held, then
-//                        built in full when find() or asList() hands it out
-//                        (a list "info" is held whole and built on asList()).
-//                        A torrent's "info" is most of it, and typed access
-//                        looks at little of it ("name", "length", "files"),
-//                        so only that part costs nodes; BView (bview.h) reads
-//                        a held value without building it. Iterating a held
-//                        node's `entries` or `elements` directly sees them
-//                        empty; reach "info"'s values through find().
-
+//              larger than the bytes left, the nesting is deeper than
+//              kMaxNestingDepth, or the document needs more than kMaxValues
+//              nodes (then with a message naming the budget).
+// A missing child is never kept in the tree. Dictionary keys may come in any
+// order and more than once: the entries are sorted once (stably) and a
+// repeated key keeps the value read last.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "bencoding/bvalue.h"
@@ -54,13 +43,23 @@
 // Lists and dictionaries nested deeper than this are rejected as bad input
 // instead of exhausting the stack.
 constexpr int kMaxNestingDepth = 512;
+constexpr size_t kMaxValues = size_t{1} << 18;
 
 // Reads the value at the start of the document. Trailing bytes are ignored:
 // when `tail` is given it receives the count of bytes left after the root, or
 // after the point where reading stopped when the result is null (0 for an
 // empty document). It is not set when BadInput is thrown.
-BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail = nullptr);
-BValuePtr parseDocumentInPlace(const char* data, int32_t size, int32_t* tail = nullptr);
+//
+// When `contentSize` is given it receives, from the check of the root's
+// "info", the torrent's size: "length" of "info", else the sum of "length"
+// of each element of "files", else the sum of the lengths of the files of
+// "file tree" (a dictionary under the empty key holding "length"; any other
+// key names a subtree), wrapping in 64 bits. None where the shape is
+// unusual or wrong (no "info", a value of another kind, a file tree level
+// with keys out of order): the caller then reads it through BView, which
+// gives the answer or BadType.
+BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail = nullptr,
+                        std::optional<int64_t>* contentSize = nullptr);
 
 // One value at the cursor; null when none could be read. `depth` is the
 // number of lists and dictionaries that enclose it.
