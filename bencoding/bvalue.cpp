@@ -9,12 +9,6 @@ BValue::BValue(std::string bytes) : kind(BStr) {
     text = owned_.front();
 }
 
-BValuePtr BValue::viewing(std::string_view bytes) {
-    auto node = std::make_unique<BValue>(BStr);
-    node->text = bytes;
-    return node;
-}
-
 std::string BValue::asString() const {
     if (kind != BStr) throw BadType{};
     return std::string(text);
@@ -25,50 +19,38 @@ int64_t BValue::asInt() const {
     return integer;
 }
 
-// A list or dictionary held as bytes only is read through BView.
 BListView BValue::asList() const {
     if (kind != BList || bytesOnly) throw BadType{};
-    return BListView(elements);
+    return BListView{elements};
 }
 
-namespace {
-
-// The entry under the key, or the place where it belongs.
-template <class Entries>
-auto lowerBound(Entries& entries, std::string_view key) {
-    return std::lower_bound(entries.begin(), entries.end(), key,
-                            [](const BEntry& entry, std::string_view k) { return entry.first < k; });
-}
-
-template <class Entries>
-BValue* valueUnder(Entries& entries, std::string_view key) {
-    auto it = lowerBound(entries, key);
+BValue* BValue::child(std::string_view key) const {
+    auto it = std::lower_bound(entries.begin(), entries.end(), key,
+                               [](const BEntry& entry, std::string_view k) { return entry.first < k; });
     return it != entries.end() && it->first == key ? it->second.get() : nullptr;
 }
 
-}  // namespace
-
 const BValue* BValue::find(std::string_view key) const {
     if (kind != BDict || bytesOnly) throw BadType{};
-    return valueUnder(entries, key);
+    return child(key);
 }
 
 BValue* BValue::find(std::string_view key) {
     if (kind != BDict || bytesOnly) throw BadType{};
     bytes = {};
-    return valueUnder(entries, key);
+    return child(key);
 }
 
 void BValue::set(std::string_view key, BValuePtr child) {
     if (kind != BDict || bytesOnly) throw BadType{};
     bytes = {};
-    auto it = lowerBound(entries, key);
-    if (it != entries.end() && it->first == key) {
-        it->second = std::move(child);
-        return;
+    auto it = std::lower_bound(entries.begin(), entries.end(), key,
+                               [](const BEntry& entry, std::string_view k) { return entry.first < k; });
+    if (it == entries.end() || it->first != key) {
+        owned_.emplace_front(key);
+        it = entries.emplace(it, owned_.front(), nullptr);
     }
-    owned_.emplace_front(key);
-    entries.emplace(it, owned_.front(), std::move(child));
+    it->second = std::move(child);
 }
 
 void BValue::append(BValuePtr child) {
@@ -77,21 +59,18 @@ void BValue::append(BValuePtr child) {
     elements.push_back(std::move(child));
 }
 
-// ---- Writing ----------------------------------------------------------------
-
 namespace {
 
-// The one encoder behind both writers. `Out` provides room(), a cursor with
-// at least kMaxPiece free bytes, advance(cursor), and bytes(data, size) for a
-// run of any length.
-constexpr size_t kMaxPiece = 32;
-
+// The one encoder behind both writers and encodedSize(): `Out` takes the
+// encoding in runs through bytes(data, size).
 template <class Out>
-void lengthPrefix(Out& out, size_t size) {
-    char* cursor = out.room();
-    cursor = std::to_chars(cursor, cursor + 24, static_cast<int64_t>(size)).ptr;
-    *cursor++ = ':';
-    out.advance(cursor);
+void number(Out& out, char before, int64_t value, char after) {
+    char piece[24];  // "i", 20 characters of a number, "e"
+    char* end = piece;
+    if (before) *end++ = before;
+    end = std::to_chars(end, piece + sizeof piece - 1, value).ptr;
+    *end++ = after;
+    out.bytes(piece, static_cast<size_t>(end - piece));
 }
 
 template <class Out>
@@ -99,98 +78,74 @@ void encode(const BValue& node, Out& out) {
     if (!node.bytes.empty()) return out.bytes(node.bytes.data(), node.bytes.size());
     switch (node.kind) {
     case BStr:
-        lengthPrefix(out, node.text.size());
+        number(out, 0, static_cast<int64_t>(node.text.size()), ':');
         out.bytes(node.text.data(), node.text.size());
         break;
-    case BInt: {
-        char* cursor = out.room();
-        *cursor++ = 'i';
-        cursor = std::to_chars(cursor, cursor + 24, node.integer).ptr;
-        *cursor++ = 'e';
-        out.advance(cursor);
+    case BInt:
+        number(out, 'i', node.integer, 'e');
         break;
-    }
     case BList:
-        out.advance(out.room() + 1)[-1] = 'l';
+        out.bytes("l", 1);
         for (const auto& element : node.elements) encode(*element, out);
-        out.advance(out.room() + 1)[-1] = 'e';
+        out.bytes("e", 1);
         break;
     case BDict:
-        out.advance(out.room() + 1)[-1] = 'd';
+        out.bytes("d", 1);
         for (const auto& [key, value] : node.entries) {
-            lengthPrefix(out, key.size());
+            number(out, 0, static_cast<int64_t>(key.size()), ':');
             out.bytes(key.data(), key.size());
             encode(*value, out);
         }
-        out.advance(out.room() + 1)[-1] = 'e';
+        out.bytes("e", 1);
         break;
     }
 }
 
-// Counts instead of writing.
-struct SizeOut {
-    char scratch[kMaxPiece];
+// Into a buffer from `start` on, or only counting without one.
+struct BufferOut {
+    char* start;
     size_t size = 0;
-    char* room() { return scratch; }
-    char* advance(char* to) {
-        size += static_cast<size_t>(to - scratch);
-        return to;
-    }
-    void bytes(const char*, size_t count) { size += count; }
-};
-
-// Straight into the caller's buffer.
-struct CursorOut {
-    char* cursor;
-    char* room() { return cursor; }
-    char* advance(char* to) { return cursor = to; }
-    void bytes(const char* data, size_t size) {
-        if (size) std::memcpy(cursor, data, size);
-        cursor += size;
+    void bytes(const char* data, size_t count) {
+        if (start && count) std::memcpy(start + size, data, count);
+        size += count;
     }
 };
 
-// Through a fixed buffer into a sink.
+// Through a fixed buffer into a sink; long runs go straight.
 constexpr size_t kSinkBuffer = size_t{256} << 10;
 
 struct SinkOut {
     BSink& sink;
     std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kSinkBuffer);
-    char* cursor = buffer.get();
+    size_t used = 0;
     bool ok = true;
 
     bool flush() {
-        if (ok && cursor != buffer.get()) ok = sink.put(buffer.get(), static_cast<size_t>(cursor - buffer.get()));
-        cursor = buffer.get();
+        if (ok && used) ok = sink.put(buffer.get(), used);
+        used = 0;
         return ok;
     }
-    size_t free() const { return static_cast<size_t>(buffer.get() + kSinkBuffer - cursor); }
-    char* room() {
-        if (free() < kMaxPiece) flush();
-        return cursor;
-    }
-    char* advance(char* to) { return cursor = to; }
     void bytes(const char* data, size_t size) {
         if (size >= kDirectPiece) {
             if (flush()) ok = sink.put(data, size);
             return;
         }
-        if (free() < size) flush();
-        if (size) std::memcpy(cursor, data, size);
-        cursor += size;
+        if (kSinkBuffer - used < size) flush();
+        if (size) std::memcpy(buffer.get() + used, data, size);
+        used += size;
     }
 };
 
 }  // namespace
 
 void BValue::write(char*& cursor) const {
-    CursorOut out{cursor};
+    BufferOut out{cursor};
     encode(*this, out);
-    cursor = out.cursor;
+    cursor += out.size;
 }
 
 size_t BValue::encodedSize() const {
-    SizeOut out;
+    BufferOut out{nullptr};
     encode(*this, out);
     return out.size;
 }

@@ -1,15 +1,12 @@
-// The in-memory tree of a bencoding document.
-//
-// A BValue is one concrete node type that carries all four payloads side by
-// side; its kind tag says which one is meaningful. Children are owned: a list
-// owns its elements, a dictionary the values of its entries, and destroying a
-// node destroys its whole subtree. Nodes are never copied or moved.
-//
-// Byte strings and keys are views: into the document the reader read (which
-// stays readable and unchanged while the tree lives), or into bytes the node
-// owns (a text given to the constructor, a key given to set()).
+// The in-memory tree of a bencoding document. A BValue carries all four
+// payloads side by side; its kind tag says which one is meaningful. A list
+// owns its elements, a dictionary the values of its entries; nodes are never
+// copied or moved. Byte strings and keys are views: into the document read
+// (see reader.h), or into bytes the node owns (a text given to the
+// constructor, a key given to set()).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <forward_list>
@@ -19,24 +16,14 @@
 #include <utility>
 #include <vector>
 
-enum BKind : int32_t {
-    BStr = 0,
-    BInt = 1,
-    BList = 2,
-    BDict = 3,
-};
+enum BKind : int32_t { BStr = 0, BInt = 1, BList = 2, BDict = 3 };
 
-// Thrown by a typed operation applied to a node of another kind. Carries an
-// empty message; the main flow logs "Bad type access".
-struct BadType {
-    std::string message;
-};
+// A typed operation on a node of another kind; logged as "Bad type access".
+struct BadType { std::string message; };
 
-// Thrown by the reader for input it refuses (see reader.h); logged as "Bad
-// input data", then the message when there is one.
-struct BadInput {
-    std::string message;
-};
+// Input the reader refuses (see reader.h); logged as "Bad input data", then
+// the message when there is one.
+struct BadInput { std::string message; };
 
 class BValue;
 using BValuePtr = std::unique_ptr<BValue>;
@@ -46,26 +33,17 @@ using BEntry = std::pair<std::string_view, BValuePtr>;
 using BEntries = std::vector<BEntry>;
 
 // Read access to a list's elements.
-class BListView {
-public:
-    explicit BListView(const BElements& elements) : elements_(elements) {}
-    size_t size() const { return elements_.size(); }
-    bool empty() const { return elements_.empty(); }
-    const BValue* operator[](size_t index) const { return elements_[index].get(); }
-
-private:
-    const BElements& elements_;
+struct BListView {
+    const BElements& elements;
+    size_t size() const { return elements.size(); }
+    bool empty() const { return elements.empty(); }
+    const BValue* operator[](size_t index) const { return elements[index].get(); }
 };
 
 class BValue {
 public:
-    // A node of the given kind with every payload empty.
-    explicit BValue(BKind kind) : kind(kind) {}
-    // A BStr node holding a copy of the bytes.
-    explicit BValue(std::string bytes);
-    // A BStr node viewing bytes that outlive it (the reader's document).
-    static BValuePtr viewing(std::string_view bytes);
-
+    explicit BValue(BKind kind) : kind(kind) {}  // every payload empty
+    explicit BValue(std::string bytes);          // a BStr with a copy of the bytes
     BValue(const BValue&) = delete;
     BValue& operator=(const BValue&) = delete;
 
@@ -82,10 +60,9 @@ public:
     void set(std::string_view key, BValuePtr child);
     void append(BValuePtr child);
 
-    // Appends the encoding of this subtree at the cursor and advances it.
-    // The caller provides room for encodedSize() bytes.
+    // Appends the encoding of this subtree at the cursor and advances it; the
+    // caller provides room for encodedSize() bytes, exactly what it writes.
     void write(char*& cursor) const;
-    // The exact number of bytes write() produces.
     size_t encodedSize() const;
 
     const BKind kind;
@@ -93,24 +70,23 @@ public:
     std::string_view text;
     BElements elements;
     BEntries entries;
-    // When not empty, the bytes this value is written as: set by the reader
-    // for the root's "info" (always) and for a list or dictionary read in
-    // canonical form, and cleared by set(), append() and the non-const
-    // find(). Whoever changes the payloads directly clears it on the node
-    // and on every node above it.
+    // When not empty, the bytes this value is written as: the root's "info"
+    // as read, or a list or dictionary read in canonical form. set(),
+    // append() and the non-const find() clear it; whoever changes payloads
+    // directly clears it on the node and on every node above it.
     std::string_view bytes;
-    // The root's "info" as a list or dictionary is not built: its elements
-    // or entries stay empty, and BView (bview.h) reads it from `bytes`.
+    // The root's "info" as a list or dictionary is not built: typed access
+    // throws BadType, and BView (bview.h) reads it from `bytes`.
     bool bytesOnly = false;
 
 private:
-    std::forward_list<std::string> owned_;  // the text's or keys' bytes
+    BValue* child(std::string_view key) const;  // the value under the key, or null
+    std::forward_list<std::string> owned_;      // the text's or keys' bytes
 };
 
-// Receives a document in pieces from writeDocument.
+// Receives a document in pieces from writeDocument; false stops the writing.
 class BSink {
 public:
-    // False stops the writing.
     virtual bool put(const char* data, size_t size) = 0;
 
 protected:
@@ -118,14 +94,25 @@ protected:
 };
 
 // Writes the encoding of the tree to the sink through a buffer of a fixed
-// size, so that no copy of the whole document is ever held. A run of bytes
-// of kDirectPiece or more that a node views (a long byte string, the bytes
-// of "info") goes to the sink as one piece straight from where it lies, so
-// a sink may copy a piece of the read document from its file. False when
-// the sink refused a piece.
+// size. A run of kDirectPiece bytes or more that a node views (a long byte
+// string, the bytes of "info") goes to the sink straight from where it lies,
+// so a sink may copy it from the document's file. False when the sink
+// refused a piece.
 constexpr size_t kDirectPiece = size_t{64} << 10;
 bool writeDocument(const BValue& root, BSink& sink);
 
-// A new BList holding one BStr with a copy of the text, or no element when
-// the text is empty.
+// Sorts a dictionary's entries read in any order by key, keeping of the
+// entries under one key the one read last (the sort is stable).
+template <class Entries>
+void sortKeepingLast(Entries& entries) {
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    size_t kept = 0;
+    for (auto& entry : entries) {
+        if (kept > 0 && entries[kept - 1].first == entry.first) entries[kept - 1] = std::move(entry);
+        else entries[kept++] = std::move(entry);
+    }
+    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(kept), entries.end());
+}
+
+// A BList holding a BStr with a copy of the text; empty for an empty text.
 BValuePtr listOfString(const std::string& text);

@@ -1,14 +1,10 @@
 #include "bencoding/bview.h"
 
-#include <algorithm>
-#include <cstddef>
-
 #include "numbers/decimal.h"
 
 namespace {
 
-// The number at `at` as the reader reads it; `at` moves past it. Checked
-// bytes: a number is followed by "e" or ":" before their end.
+// The number at `at`, which ends at an "e" or ":"; `at` moves past it.
 int64_t number(const char*& at) {
     size_t size = 0;
     while (at[size] != 'e' && at[size] != ':') ++size;
@@ -19,21 +15,9 @@ int64_t number(const char*& at) {
 
 }  // namespace
 
-BView::BView(const BValue& node) {
-    if (node.bytesOnly)
-        bytes_ = node.bytes.data();
-    else
-        node_ = &node;
-}
-
 BKind BView::kind() const {
     if (node_) return node_->kind;
-    switch (*bytes_) {
-        case 'i': return BInt;
-        case 'l': return BList;
-        case 'd': return BDict;
-        default: return BStr;
-    }
+    return *bytes_ == 'i' ? BInt : *bytes_ == 'l' ? BList : *bytes_ == 'd' ? BDict : BStr;
 }
 
 int64_t BView::asInt() const {
@@ -45,9 +29,8 @@ int64_t BView::asInt() const {
 
 std::string_view BView::asText() const {
     if (kind() != BStr) throw BadType{};
-    if (node_) return node_->text;
     const char* at = bytes_;
-    return text(at);
+    return node_ ? node_->text : text(at);
 }
 
 std::optional<BView> BView::find(std::string_view wanted) const {
@@ -56,51 +39,39 @@ std::optional<BView> BView::find(std::string_view wanted) const {
         const BValue* value = node_->find(wanted);
         return value ? std::optional<BView>(BView(*value)) : std::nullopt;
     }
-    // Every entry is looked at: the last one under the key wins.
-    std::optional<BView> found;
+    std::optional<BView> found;  // the last entry under the key wins
     for (const char* at = bytes_ + 1; *at != 'e'; at = pastValue(at))
         if (text(at) == wanted) found = BView(at);
     return found;
 }
 
 std::string_view BView::text(const char*& at) {
-    const size_t length = static_cast<size_t>(number(at));
+    const auto length = static_cast<size_t>(number(at));
     const char* bytes = at + 1;  // past the ':'
     at = bytes + length;
     return {bytes, length};
 }
 
 const char* BView::pastValue(const char* at) {
-    switch (*at) {
-        case 'i':
-            while (*at != 'e') ++at;
-            return at + 1;
-        case 'l':
-        case 'd':
-            for (const bool dict = *at++ == 'd'; *at != 'e'; at = pastValue(at))
-                if (dict) text(at);
-            return at + 1;
-        default:
-            text(at);
-            return at;
+    if (*at == 'i') {
+        while (*at != 'e') ++at;
+        return at + 1;
     }
+    if (*at != 'l' && *at != 'd') {
+        text(at);
+        return at;
+    }
+    for (const bool dict = *at++ == 'd'; *at != 'e'; at = pastValue(at))
+        if (dict) text(at);
+    return at + 1;
 }
 
 std::vector<std::pair<std::string_view, BView>> BView::sortedEntries() const {
     std::vector<std::pair<std::string_view, BView>> entries;
     for (const char* at = bytes_ + 1; *at != 'e'; at = pastValue(at)) {
-        const std::string_view name = text(at);
+        const std::string_view name = text(at);  // moves `at` to the value
         entries.emplace_back(name, BView(at));
     }
-    // As the reader does: a stable sort, then the last of each run of one key.
-    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    size_t kept = 0;
-    for (const auto& entry : entries) {
-        if (kept > 0 && entries[kept - 1].first == entry.first)
-            entries[kept - 1] = entry;
-        else
-            entries[kept++] = entry;
-    }
-    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(kept), entries.end());
+    sortKeepingLast(entries);
     return entries;
 }

@@ -1,17 +1,9 @@
-// A read-only look at a value of a tree, the root's "info" included, which
-// is held as its bytes only (see reader.h). A view reads such bytes in place,
-// allocating nothing (except the entries of a dictionary whose keys are out
-// of order, see forEachEntry), and reads a built node through the node.
-//
-// Held bytes passed the reader's checks, so walking them cannot fail and
-// never reaches past their end; their numbers are read with the reader's own
-// conversion. A view lives no longer than the tree it looks into, and the
-// node it looks at must not change meanwhile.
-//
-// The rules are those of BValue: each typed operation throws BadType on a
-// value of another kind. A dictionary held as bytes may repeat a key or list
-// its keys out of order; as the reader builds it, the value read last under
-// a key is the one seen, and entries come in key order.
+// A read-only look at a value of a tree that reads the root's "info" from its
+// bytes (see reader.h) and any other value through its node. Walking checked
+// bytes cannot fail and never passes their end; their numbers are read with
+// the reader's conversion. Typed reads throw BadType on a value of another
+// kind. As in a tree the reader builds, a repeated key shows the value read
+// last, and entries come in key order. A view must not outlive its tree.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +16,7 @@
 
 class BView {
 public:
-    explicit BView(const BValue& node);
+    explicit BView(const BValue& node) : node_(node.bytesOnly ? nullptr : &node), bytes_(node.bytes.data()) {}
 
     BKind kind() const;
     int64_t asInt() const;
@@ -36,32 +28,26 @@ public:
     template <class Visit>
     void forEachElement(Visit&& visit) const {
         if (kind() != BList) throw BadType{};
-        if (node_) {
+        if (node_)
             for (const BValuePtr& element : node_->elements) visit(BView(*element));
-            return;
-        }
-        for (const char* at = bytes_ + 1; *at != 'e'; at = pastValue(at)) visit(BView(at));
+        else
+            for (const char* at = bytes_ + 1; *at != 'e'; at = pastValue(at)) visit(BView(at));
     }
 
-    // Calls visit(std::string_view key, BView) for each entry of a
-    // dictionary, in key order, each key once.
+    // Calls visit(std::string_view key, BView) for each entry, in key order.
     template <class Visit>
     void forEachEntry(Visit&& visit) const {
         if (kind() != BDict) throw BadType{};
-        if (node_) {
+        if (node_)
             for (const auto& [name, value] : node_->entries) visit(name, BView(*value));
-            return;
-        }
-        for (const auto& [name, value] : sortedEntries()) visit(name, value);
+        else
+            for (const auto& [name, value] : sortedEntries()) visit(name, value);
     }
 
 private:
     explicit BView(const char* bytes) : bytes_(bytes) {}
-
-    // The byte just past the value that begins at `at`.
-    static const char* pastValue(const char* at);
-    // The key or byte string that begins at `at`; `at` moves past it.
-    static std::string_view text(const char*& at);
+    static const char* pastValue(const char* at);   // the byte past the value at `at`
+    static std::string_view text(const char*& at);  // the byte string at `at`, `at` past it
     std::vector<std::pair<std::string_view, BView>> sortedEntries() const;
 
     const BValue* node_ = nullptr;

@@ -1,6 +1,5 @@
 #include "bencoding/reader.h"
 
-#include <algorithm>
 #include <string_view>
 
 #include "numbers/decimal.h"
@@ -9,25 +8,21 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// What a value passed over by skip() holds of the torrent's size.
-enum class Role { None, Info, Files, File, Tree };
+enum class Role { None, Info, Files, File, Tree };  // of a value in the torrent's size
 struct Sizes {
     bool known = true;
     uint64_t sum = 0;  // unsigned: the sum wraps instead of overflowing
 };
 
-// One reading pass. Besides the cursor and the remaining count it tracks
-// whether everything read since `canonical` was last set true was already in
-// canonical form, and how many nodes it built.
+// One reading pass: the cursor, the remaining count, the nodes built, and
+// whether all read since `canonical` was last set true was canonical.
 struct Reader {
-    // Copies, written back by the caller: the compiler keeps them in
-    // registers, where references would go through memory on every byte.
     const char* cursor;
     int32_t remaining;
     std::optional<int64_t>* contentSize = nullptr;
     bool canonical = true;
     size_t values = 0;
-    int64_t integer = 0;  // the last integer skip() passed over
+    int64_t integer = 0;  // the last integer read
 
     void advance(int32_t count) {
         cursor += count;
@@ -44,35 +39,33 @@ struct Reader {
 
     // A length, its ":" and the bytes; leaves the cursor past them.
     std::string_view byteString() {
-        // The common length, up to 9 digits without a leading zero, is read
-        // here: it is plain and cannot reach the clamp.
-        int32_t digits = 0;
-        int64_t length = 0;
-        if (remaining > 0 && *cursor >= '1' && *cursor <= '9')
-            for (; digits < remaining && digits < 9 && isDigit(cursor[digits]); ++digits)
-                length = length * 10 + (cursor[digits] - '0');
-        if (digits == 0 || digits == remaining || cursor[digits] != ':') {
-            const char* start = cursor;
-            length = number();
-            // A key's length may be missing (":" alone is an empty key); the
-            // writer would add the "0".
-            if (cursor == start) canonical = false;
-            digits = 0;
-        }
-        if (digits == remaining || cursor[digits] != ':') throw BadInput{};
-        if (length < 0 || length > remaining - digits - 1) throw BadInput{};
-        advance(digits + 1);
-        const std::string_view bytes(cursor, static_cast<size_t>(length));
-        advance(static_cast<int32_t>(length));
+        const char* start = cursor;
+        const int64_t length = number();
+        // A key's length may be missing (":" alone is an empty key); the
+        // writer would add the "0".
+        if (cursor == start) canonical = false;
+        if (remaining == 0 || *cursor != ':' || length < 0 || length > remaining - 1) throw BadInput{};
+        const std::string_view bytes(cursor + 1, static_cast<size_t>(length));
+        advance(static_cast<int32_t>(length) + 1);
         return bytes;
     }
 
-    template <class... Args>
-    BValuePtr node(Args&&... args) {
+    // The integer at the cursor, "i" to "e", into `integer`; false without the "e".
+    bool integerValue() {
+        advance(1);
+        const char* digits = cursor;
+        integer = number();
+        if (cursor == digits) canonical = false;  // "ie" is written "i0e"
+        if (remaining == 0 || *cursor != 'e') return false;
+        advance(1);
+        return true;
+    }
+
+    BValuePtr node(BKind kind) {
         if (++values > kMaxValues)
             throw BadInput{"The document needs more than " + std::to_string(kMaxValues) +
                            " values outside \"info\", the reader's budget"};
-        return std::make_unique<BValue>(std::forward<Args>(args)...);
+        return std::make_unique<BValue>(kind);
     }
 
     BValuePtr value(int depth) {
@@ -84,14 +77,9 @@ struct Reader {
             return text;
         }
         if (c == 'i') {
-            advance(1);
             BValuePtr number = node(BInt);
-            const char* digits = cursor;
-            number->integer = this->number();
-            // "ie" reads as 0 and would be written as "i0e".
-            if (cursor == digits) canonical = false;
-            if (remaining == 0 || *cursor != 'e') return nullptr;
-            advance(1);
+            if (!integerValue()) return nullptr;
+            number->integer = integer;
             return number;
         }
         if (c != 'l' && c != 'd') return nullptr;
@@ -100,55 +88,27 @@ struct Reader {
         const bool outer = canonical;
         canonical = true;
         advance(1);
-        BValuePtr container = c == 'l' ? list(depth + 1) : dictionary(depth + 1);
-        if (container && canonical) container->bytes = {start, static_cast<size_t>(cursor - start)};
-        canonical = outer && canonical;
-        return container;
-    }
-
-    BValuePtr list(int depth) {
-        BValuePtr list = node(BList);
-        for (;;) {
-            if (remaining == 0) return nullptr;
-            if (*cursor == 'e') break;
-            BValuePtr element = value(depth);
-            if (!element) return nullptr;
-            list->elements.push_back(std::move(element));
-        }
-        advance(1);
-        return list;
-    }
-
-    BValuePtr dictionary(int depth) {
-        BValuePtr dict = node(BDict);
-        BEntries& entries = dict->entries;
+        BValuePtr container = node(c == 'l' ? BList : BDict);
+        BEntries& entries = container->entries;
         bool ascending = true;  // each key above the one before
         for (;;) {
             if (remaining == 0) return nullptr;
             if (*cursor == 'e') break;
-            const std::string_view key = byteString();
-            BValuePtr child = depth == 1 && key == "info" ? info(depth) : value(depth);
+            const std::string_view key = c == 'd' ? byteString() : std::string_view();
+            BValuePtr child = c == 'd' && depth == 0 && key == "info" ? info(depth + 1) : value(depth + 1);
             if (!child) return nullptr;
-            if (ascending && !entries.empty() && !(entries.back().first < key)) ascending = false;
+            if (c == 'l') {
+                container->elements.push_back(std::move(child));
+                continue;
+            }
+            if (!entries.empty() && !(entries.back().first < key)) ascending = canonical = false;
             entries.emplace_back(key, std::move(child));
         }
         advance(1);
-        if (!ascending) {
-            canonical = false;
-            // Sorted stably, so of the entries under one key the one read
-            // last is last of its run, and it stays.
-            std::stable_sort(entries.begin(), entries.end(),
-                             [](const BEntry& a, const BEntry& b) { return a.first < b.first; });
-            size_t kept = 0;
-            for (BEntry& entry : entries) {
-                if (kept > 0 && entries[kept - 1].first == entry.first)
-                    entries[kept - 1] = std::move(entry);
-                else
-                    entries[kept++] = std::move(entry);
-            }
-            entries.resize(kept);
-        }
-        return dict;
+        if (!ascending) sortKeepingLast(entries);
+        if (canonical) container->bytes = {start, static_cast<size_t>(cursor - start)};
+        canonical = outer && canonical;
+        return container;
     }
 
     // The root's "info": checked in full and held as its bytes, whatever
@@ -163,9 +123,8 @@ struct Reader {
             info->bytesOnly = true;
             if (!skip(depth, Role::Info, sizes)) return nullptr;
         } else {
-            info = value(depth);
             sizes.known = false;
-            if (!info) return nullptr;
+            if (!(info = value(depth))) return nullptr;
         }
         info->bytes = {start, static_cast<size_t>(cursor - start)};
         canonical = outer;
@@ -185,13 +144,7 @@ struct Reader {
             sizes.known = false;
             role = Role::None;
         }
-        if (c == 'i') {
-            advance(1);
-            integer = number();
-            if (remaining == 0 || *cursor != 'e') return false;
-            advance(1);
-            return true;
-        }
+        if (c == 'i') return integerValue();
         if (isDigit(c)) {
             byteString();
             return true;
@@ -199,94 +152,73 @@ struct Reader {
         if (c != 'l' && c != 'd') return false;
         if (depth >= kMaxNestingDepth) throw BadInput{};
         advance(1);
-        return c == 'l' ? skipList(depth + 1, role, sizes) : skipDict(depth + 1, role, sizes);
-    }
-
-    bool skipList(int depth, Role role, Sizes& sizes) {
-        for (;;) {
-            if (remaining == 0) return false;
-            if (*cursor == 'e') break;
-            if (!skip(depth, role == Role::Files ? Role::File : Role::None, sizes)) return false;
-        }
-        advance(1);
-        return true;
-    }
-
-    bool skipDict(int depth, Role role, Sizes& sizes) {
         // The values read last under "length", "files" and "file tree".
-        enum { Length, Files, Tree, Keys };
-        Sizes found[Keys];
-        bool present[Keys] = {};
+        enum { Length, Files, Tree, Other };
+        std::optional<Sizes> found[Other];
         std::string_view previous;
         for (bool first = true;; first = false) {
             if (remaining == 0) return false;
             if (*cursor == 'e') break;
-            const std::string_view key = byteString();
-            int which = Keys;
-            Role inner = Role::None;
+            int which = Other;
+            Role inner = role == Role::Files ? Role::File : Role::None;
+            const std::string_view key = c == 'd' ? byteString() : std::string_view();
             if (role == Role::Tree) {
                 if (!first && !(previous < key)) sizes.known = false;  // a repeated key replaces a subtree
                 previous = key;
                 inner = key.empty() ? Role::File : Role::Tree;
-            } else if (role != Role::None && key == "length") {
+            } else if ((role == Role::Info || role == Role::File) && key == "length") {
                 which = Length;
-            } else if (role == Role::Info && key == "files") {
-                which = Files;
-                inner = Role::Files;
-            } else if (role == Role::Info && key == "file tree") {
-                which = Tree;
-                inner = Role::Tree;
+            } else if (role == Role::Info && (key == "files" || key == "file tree")) {
+                which = key == "files" ? Files : Tree;
+                inner = key == "files" ? Role::Files : Role::Tree;
             }
             const bool isInteger = remaining > 0 && *cursor == 'i';
             Sizes value;
-            if (!skip(depth, inner, which == Keys ? sizes : value)) return false;
+            if (!skip(depth + 1, inner, which == Other ? sizes : value)) return false;
             if (which == Length) value = {isInteger, static_cast<uint64_t>(integer)};
-            if (which != Keys) {
-                found[which] = value;
-                present[which] = true;
-            }
+            if (which != Other) found[which] = value;
         }
         advance(1);
         if (role == Role::File) {
-            if (!present[Length] || !found[Length].known) sizes.known = false;
-            sizes.sum += found[Length].sum;
+            if (!found[Length] || !found[Length]->known) sizes.known = false;
+            sizes.sum += found[Length] ? found[Length]->sum : 0;
         } else if (role == Role::Info) {
-            const int used = present[Length] ? Length : present[Files] ? Files : Tree;
-            sizes = present[used] ? found[used] : Sizes{false, 0};
+            sizes = found[Length] ? *found[Length] : found[Files] ? *found[Files] : found[Tree].value_or(Sizes{false, 0});
         }
         return true;
     }
 };
 
+// One step of a Reader on the caller's cursor and count.
+template <class Step>
+auto step(const char*& cursor, int32_t& remaining, Step read) {
+    Reader reader{cursor, remaining};
+    auto result = read(reader);
+    cursor = reader.cursor;
+    remaining = reader.remaining;
+    return result;
+}
+
 }  // namespace
 
 BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail, std::optional<int64_t>* contentSize) {
     if (contentSize) contentSize->reset();
-    Reader reader{data, size, contentSize};
-    BValuePtr root = reader.value(0);
-    if (tail) *tail = reader.remaining;
+    BValuePtr root = step(data, size, [contentSize](Reader& reader) {
+        reader.contentSize = contentSize;
+        return reader.value(0);
+    });
+    if (tail) *tail = size;
     return root;
 }
 
 BValuePtr parseValue(const char*& cursor, int32_t& remaining, int depth) {
-    Reader reader{cursor, remaining};
-    BValuePtr value = reader.value(depth);
-    cursor = reader.cursor;
-    remaining = reader.remaining;
-    return value;
+    return step(cursor, remaining, [depth](Reader& reader) { return reader.value(depth); });
 }
 
 void readByteString(const char*& cursor, int32_t& remaining, std::string& out) {
-    Reader reader{cursor, remaining};
-    out = reader.byteString();
-    cursor = reader.cursor;
-    remaining = reader.remaining;
+    out = step(cursor, remaining, [](Reader& reader) { return reader.byteString(); });
 }
 
 int64_t readInteger(const char*& cursor, int32_t& remaining) {
-    Reader reader{cursor, remaining};
-    const int64_t value = reader.number();
-    cursor = reader.cursor;
-    remaining = reader.remaining;
-    return value;
+    return step(cursor, remaining, [](Reader& reader) { return reader.number(); });
 }

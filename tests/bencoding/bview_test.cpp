@@ -11,14 +11,6 @@
 
 namespace {
 
-std::string sizeOf(const BValue& root) {
-    try {
-        return std::to_string(totalSize(root));
-    } catch (const BadType&) {
-        return "BadType";
-    }
-}
-
 std::string walked(const BValue& root) {
     try {
         return std::to_string(totalSize(root));
@@ -70,7 +62,9 @@ TEST(BView, SizeGatheredByTheReaderAgreesWithTheWalk) {
         ASSERT_TRUE(root);
         EXPECT_EQ(walked(*root), row.size);
         EXPECT_EQ(gathered.has_value(), row.gathered);
-        if (gathered) EXPECT_EQ(std::to_string(*gathered), row.size);
+        if (gathered) {
+            EXPECT_EQ(std::to_string(*gathered), row.size);
+        }
     }
 }
 
