@@ -32,8 +32,7 @@ using BElements = std::vector<BValuePtr>;
 using BEntry = std::pair<std::string_view, BValuePtr>;
 using BEntries = std::vector<BEntry>;
 
-// Read access to a list's elements.
-struct BListView {
+struct BListView {  // read access to a list's elements
     const BElements& elements;
     size_t size() const { return elements.size(); }
     bool empty() const { return elements.empty(); }
@@ -75,11 +74,12 @@ public:
     // append() and the non-const find() clear it; whoever changes payloads
     // directly clears it on the node and on every node above it.
     std::string_view bytes;
-    // The root's "info" as a list or dictionary is not built: typed access
-    // throws BadType, and BView (bview.h) reads it from `bytes`.
+    // The root's "info", and a list or dictionary in it, held as its bytes:
+    // typed access but asInt() and asString() throws BadType; BView reads it.
     bool bytesOnly = false;
 
 private:
+    friend class BView;
     BValue* child(std::string_view key) const;  // the value under the key, or null
     std::forward_list<std::string> owned_;      // the text's or keys' bytes
 };

@@ -36,7 +36,7 @@ std::string_view BView::asText() const {
 std::optional<BView> BView::find(std::string_view wanted) const {
     if (kind() != BDict) throw BadType{};
     if (node_) {
-        const BValue* value = node_->find(wanted);
+        const BValue* value = node_->child(wanted);
         return value ? std::optional<BView>(BView(*value)) : std::nullopt;
     }
     std::optional<BView> found;  // the last entry under the key wins

@@ -16,7 +16,10 @@
 
 class BView {
 public:
-    explicit BView(const BValue& node) : node_(node.bytesOnly ? nullptr : &node), bytes_(node.bytes.data()) {}
+    // A node held as bytes with no values of its own built is read from its bytes.
+    explicit BView(const BValue& node)
+        : node_(node.bytesOnly && node.elements.empty() && node.entries.empty() ? nullptr : &node),
+          bytes_(node.bytes.data()) {}
 
     BKind kind() const;
     int64_t asInt() const;

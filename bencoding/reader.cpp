@@ -2,17 +2,15 @@
 
 #include <string_view>
 
+#include "bencoding/bview.h"
 #include "numbers/decimal.h"
 
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-enum class Role { None, Info, Files, File, Tree };  // of a value in the torrent's size
-struct Sizes {
-    bool known = true;
-    uint64_t sum = 0;  // unsigned: the sum wraps instead of overflowing
-};
+enum class Role { None, Files, Tree, File };  // of a value in the torrent's size
+struct Sizes { bool known = true; uint64_t sum = 0; };  // unsigned: the sum wraps
 
 // One reading pass: the cursor, the remaining count, the nodes built, and
 // whether all read since `canonical` was last set true was canonical.
@@ -23,11 +21,11 @@ struct Reader {
     bool canonical = true;
     size_t values = 0;
     int64_t integer = 0;  // the last integer read
+    int holdDepth = -1;   // the depth of the values of "info", while it is read
+    Role heldRole = Role::None;  // of the value read next
+    Sizes held[3] = {};   // of the last value held under "files" and "file tree"
 
-    void advance(int32_t count) {
-        cursor += count;
-        remaining -= count;
-    }
+    void advance(int32_t count) { cursor += count, remaining -= count; }
 
     int64_t number() {
         const numbers::ClampedInt64 read = numbers::readClampedInt64(std::string_view(cursor, static_cast<size_t>(remaining)));
@@ -41,8 +39,7 @@ struct Reader {
     std::string_view byteString() {
         const char* start = cursor;
         const int64_t length = number();
-        // A key's length may be missing (":" alone is an empty key); the
-        // writer would add the "0".
+        // A key's length may be missing (":" alone is an empty key), which is written "0:".
         if (cursor == start) canonical = false;
         if (remaining == 0 || *cursor != ':' || length < 0 || length > remaining - 1) throw BadInput{};
         const std::string_view bytes(cursor + 1, static_cast<size_t>(length));
@@ -63,8 +60,7 @@ struct Reader {
 
     BValuePtr node(BKind kind) {
         if (++values > kMaxValues)
-            throw BadInput{"The document needs more than " + std::to_string(kMaxValues) +
-                           " values outside \"info\", the reader's budget"};
+            throw BadInput{"The document needs more than " + std::to_string(kMaxValues) + " values, the reader's budget"};
         return std::make_unique<BValue>(kind);
     }
 
@@ -85,16 +81,24 @@ struct Reader {
         if (c != 'l' && c != 'd') return nullptr;
         if (depth >= kMaxNestingDepth) throw BadInput{};
         const char* start = cursor;
+        BValuePtr container = node(c == 'l' ? BList : BDict);
+        if (depth == holdDepth) {  // in "info": checked, kept as its bytes
+            container->bytesOnly = true;
+            Sizes& sizes = held[static_cast<int>(heldRole)] = Sizes{};
+            if (!skip(depth, heldRole, sizes)) return nullptr;
+            container->bytes = {start, static_cast<size_t>(cursor - start)};
+            return container;
+        }
         const bool outer = canonical;
         canonical = true;
         advance(1);
-        BValuePtr container = node(c == 'l' ? BList : BDict);
         BEntries& entries = container->entries;
         bool ascending = true;  // each key above the one before
         for (;;) {
             if (remaining == 0) return nullptr;
             if (*cursor == 'e') break;
             const std::string_view key = c == 'd' ? byteString() : std::string_view();
+            heldRole = key == "files" ? Role::Files : key == "file tree" ? Role::Tree : Role::None;
             BValuePtr child = c == 'd' && depth == 0 && key == "info" ? info(depth + 1) : value(depth + 1);
             if (!child) return nullptr;
             if (c == 'l') {
@@ -111,35 +115,41 @@ struct Reader {
         return container;
     }
 
-    // The root's "info": checked in full and held as its bytes, whatever
-    // their form; its sizes are gathered on the way.
+    // The root's "info", written as read: its own values are built, the lists and dictionaries in them
+    // held as their checked bytes, and the torrent's size gathered on the way.
     BValuePtr info(int depth) {
         const char* start = cursor;
         const bool outer = canonical;
-        BValuePtr info;
-        Sizes sizes;
-        if (remaining > 0 && (*cursor == 'l' || *cursor == 'd')) {
-            info = node(*cursor == 'l' ? BList : BDict);
-            info->bytesOnly = true;
-            if (!skip(depth, Role::Info, sizes)) return nullptr;
-        } else {
-            sizes.known = false;
-            if (!(info = value(depth))) return nullptr;
-        }
-        info->bytes = {start, static_cast<size_t>(cursor - start)};
+        holdDepth = depth + 1;
+        BValuePtr info = value(depth);
+        holdDepth = -1;
         canonical = outer;
-        if (contentSize) *contentSize = sizes.known ? std::optional<int64_t>(static_cast<int64_t>(sizes.sum)) : std::nullopt;
+        if (!info) return nullptr;
+        info->bytes = {start, static_cast<size_t>(cursor - start)};
+        info->bytesOnly = true;
+        if (contentSize) *contentSize = sizeOf(*info);
         return info;
     }
 
-    // Passes over a value with the checks and outcomes of value(), building
-    // nothing; false where value() gives null. Adds to `sizes` what the
-    // value holds of the torrent's size in its role, as the view would read
-    // it; sizes.known turns false where that needs more than one pass.
+    // As the view reads it: "length", else the files of "files" or "file tree".
+    std::optional<int64_t> sizeOf(const BValue& info) const {
+        if (info.kind != BDict) return std::nullopt;
+        Sizes sizes{false};
+        if (const std::optional<BView> length = BView(info).find("length"))
+            sizes = {length->kind() == BInt, length->kind() == BInt ? static_cast<uint64_t>(length->asInt()) : 0};
+        else if (const std::optional<BView> files = BView(info).find("files"))
+            sizes = files->kind() == BList ? held[static_cast<int>(Role::Files)] : sizes;
+        else if (const std::optional<BView> tree = BView(info).find("file tree"))
+            sizes = tree->kind() == BDict ? held[static_cast<int>(Role::Tree)] : sizes;
+        return sizes.known ? std::optional<int64_t>(static_cast<int64_t>(sizes.sum)) : std::nullopt;
+    }
+
+    // Passes over a value with the checks and outcomes of value() (false for its null), building nothing,
+    // and adds to `sizes` what it holds in its role; sizes.known turns false where one pass cannot tell.
     bool skip(int depth, Role role, Sizes& sizes) {
         if (remaining == 0) return false;
         const char c = *cursor;
-        // "files" is a list; "info", a file and a file tree are dictionaries.
+        // "files" is a list; a file and a file tree are dictionaries.
         if (role != Role::None && c != (role == Role::Files ? 'l' : 'd')) {
             sizes.known = false;
             role = Role::None;
@@ -152,38 +162,27 @@ struct Reader {
         if (c != 'l' && c != 'd') return false;
         if (depth >= kMaxNestingDepth) throw BadInput{};
         advance(1);
-        // The values read last under "length", "files" and "file tree".
-        enum { Length, Files, Tree, Other };
-        std::optional<Sizes> found[Other];
+        std::optional<Sizes> length;  // of a file: the value read last under "length"
         std::string_view previous;
         for (bool first = true;; first = false) {
             if (remaining == 0) return false;
             if (*cursor == 'e') break;
-            int which = Other;
             Role inner = role == Role::Files ? Role::File : Role::None;
             const std::string_view key = c == 'd' ? byteString() : std::string_view();
             if (role == Role::Tree) {
                 if (!first && !(previous < key)) sizes.known = false;  // a repeated key replaces a subtree
                 previous = key;
                 inner = key.empty() ? Role::File : Role::Tree;
-            } else if ((role == Role::Info || role == Role::File) && key == "length") {
-                which = Length;
-            } else if (role == Role::Info && (key == "files" || key == "file tree")) {
-                which = key == "files" ? Files : Tree;
-                inner = key == "files" ? Role::Files : Role::Tree;
             }
+            const bool isLength = role == Role::File && key == "length";
             const bool isInteger = remaining > 0 && *cursor == 'i';
-            Sizes value;
-            if (!skip(depth + 1, inner, which == Other ? sizes : value)) return false;
-            if (which == Length) value = {isInteger, static_cast<uint64_t>(integer)};
-            if (which != Other) found[which] = value;
+            if (!skip(depth + 1, inner, sizes)) return false;
+            if (isLength) length = Sizes{isInteger, static_cast<uint64_t>(integer)};
         }
         advance(1);
         if (role == Role::File) {
-            if (!found[Length] || !found[Length]->known) sizes.known = false;
-            sizes.sum += found[Length] ? found[Length]->sum : 0;
-        } else if (role == Role::Info) {
-            sizes = found[Length] ? *found[Length] : found[Files] ? *found[Files] : found[Tree].value_or(Sizes{false, 0});
+            if (!length || !length->known) sizes.known = false;
+            sizes.sum += length ? length->sum : 0;
         }
         return true;
     }
@@ -203,11 +202,9 @@ auto step(const char*& cursor, int32_t& remaining, Step read) {
 
 BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail, std::optional<int64_t>* contentSize) {
     if (contentSize) contentSize->reset();
-    BValuePtr root = step(data, size, [contentSize](Reader& reader) {
-        reader.contentSize = contentSize;
-        return reader.value(0);
-    });
-    if (tail) *tail = size;
+    Reader reader{data, size, contentSize};
+    BValuePtr root = reader.value(0);
+    if (tail) *tail = reader.remaining;
     return root;
 }
 

@@ -2,16 +2,16 @@
 //
 // Viewed: byte strings and keys point into the document, which must stay
 // readable and unchanged while the tree lives. Built: a node for each value
-// but those inside the root's "info", which is checked in full and kept as its
-// bytes (as a list or dictionary it is a `bytesOnly` node, read through BView)
-// and written back as read, since a torrent is identified by their SHA-1.
+// outside the root's "info" and for each of its own values; the lists and
+// dictionaries in "info" are checked in full and held as their bytes
+// (`bytesOnly`, read through BView). "info" is written back as read, since a
+// torrent is identified by the SHA-1 of its bytes.
 //
-// Budget: kMaxValues nodes. A node with its place in its parent takes about
-// 160 bytes at the peak of reading (a dictionary being sorted, keys of 40
-// bytes), so the tree stays within 64 MiB beside the document; a document
-// that needs more is refused. "info" costs one node whatever it holds, and a
-// torrent's other values are tens, plus one per tracker, web seed and (v2)
-// file in "piece layers".
+// Budget: kMaxValues nodes, about 160 bytes each with its place in its
+// parent at the peak of reading (a dictionary being sorted, keys of 40
+// bytes): the tree stays within 64 MiB beside the document, and a document
+// that needs more is refused. A torrent needs tens, plus one per tracker, web
+// seed and (v2) file in "piece layers".
 //
 // Failures: null (logged "Bad torrent") when the document is empty, a value
 // does not begin with a value byte, an integer lacks its "e", or the data end

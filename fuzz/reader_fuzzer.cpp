@@ -70,7 +70,7 @@ struct RefReader {
         if (left == 0) return std::nullopt;
         Ref ref;
         const char c = *at;
-        const bool counted = infoDepth < 0 || depth <= infoDepth;
+        const bool counted = infoDepth < 0 || depth <= infoDepth + 1;  // "info" and its own values
         if (counted && ((c >= '0' && c <= '9') || c == 'i')) ++built;
         if (c >= '0' && c <= '9') {
             ref.kind = BStr;

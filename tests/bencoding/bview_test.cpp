@@ -35,7 +35,8 @@ TEST(BView, SizeGatheredByTheReaderAgreesWithTheWalk) {
         {"d4:infod5:filesld6:lengthi10e6:lengthi5eeeee", "5", true},
         // Keys out of order and repeated, numbers with blanks, signs, zeros.
         {"d4:infod5:filesld4:pathl1:ae6:lengthi 9e6:lengthi+007eeeee", "7", true},
-        {"d6:lengthi3e4:infod6:lengthi1e5:filesld6:lengthi2eee6:lengthi4eee", "4", true},  // "length" wins, the last one
+        // "length" comes first, the last one read.
+        {"d6:lengthi3e4:infod6:lengthi1e5:filesld6:lengthi2eee6:lengthi4eee", "4", true},
         {"d4:infod5:filesli1eeee", "BadType", false},          // element not a dictionary
         {"d4:infod5:filesldeeee", "BadType", false},           // element without length
         {"d4:infod5:filesld6:length1:9eeee", "BadType", false},  // string length

@@ -86,19 +86,19 @@ TEST(TreeMemory, TreeViewsTheDocumentAndKeepsCanonicalBytes) {
     EXPECT_EQ(inBuffer(*oddRoot), "d1:ali1eee");
 }
 
-// The nodes a document needs are counted; "info" needs one whatever it holds.
+// The nodes a document needs are counted; in "info" only its own values.
 TEST(TreeMemory, DocumentsNeedingMoreNodesThanTheBudgetAreRefused) {
     const auto document = [](size_t values, const char* value) {
-        std::string text = "d4:infol";
-        for (size_t i = 0; i < kMaxValues + 10; ++i) text += "i1e";  // free
-        text += "e1:xl";
+        std::string text = "d4:infoll";
+        for (size_t i = 0; i < kMaxValues + 10; ++i) text += "i1e";  // held as bytes: free
+        text += "ee1:xl";
         for (size_t i = 0; i < values; ++i) text += value;
         return text + "ee";
     };
-    // The root, "info" and the list take three.
+    // The root, "info", its list and the list take four.
     for (const char* value : {"i1e", "le", "0:"}) {
         SCOPED_TRACE(value);
-        const std::string fits = document(kMaxValues - 3, value), over = document(kMaxValues - 2, value);
+        const std::string fits = document(kMaxValues - 4, value), over = document(kMaxValues - 3, value);
         EXPECT_TRUE(parseDocument(fits.data(), static_cast<int32_t>(fits.size())));
         try {
             parseDocument(over.data(), static_cast<int32_t>(over.size()));
