@@ -10,12 +10,6 @@
 
 namespace {
 
-const BValue& requiredKey(const BValue& dict, const char* key) {
-    const BValue* value = dict.find(key);
-    if (!value) throw BadType{};
-    return *value;
-}
-
 BView requiredKey(const BView& dict, const char* key) {
     const std::optional<BView> value = dict.find(key);
     if (!value) throw BadType{};
@@ -39,13 +33,13 @@ bool isPrivate(const BValue& root) {
     if (root.kind != BDict) return false;
     const BValue* info = root.find("info");
     if (!info || info->kind != BDict) return false;
-    const BValue* flag = info->find("private");
-    return flag && flag->kind == BInt && flag->asInt() == 1;
+    const std::optional<BView> flag = BView(*info).find("private");
+    return flag && flag->kind() == BInt && flag->asInt() == 1;
 }
 
 }  // namespace
 
-int32_t runRetrackerStep(const TavrinRun& run, BValue& root) {
+int32_t runRetrackerStep(const TavrinRun& run, BValue& root, std::optional<int64_t> contentSize) {
     // Adding public retrackers would announce a private swarm where anyone
     // on the provider's network can see its peers.
     if (isPrivate(root) && !settings::settingIs(run.paths.settingsPath, settings::kAddToPrivate, "True")) {
@@ -56,7 +50,7 @@ int32_t runRetrackerStep(const TavrinRun& run, BValue& root) {
     // directory failure leaves the tree as it was.
     const LiveRetrackers live = resolveLoggingFailures(run);
     if (live.choice.failure != settings::DirectoryFailure::None) return 1;
-    augmentAnnounceList(live, root);
+    augmentAnnounceList(live, root, contentSize);
     return 0;
 }
 
@@ -72,9 +66,8 @@ LiveRetrackers resolveLoggingFailures(const TavrinRun& run) {
     return live;
 }
 
-// Read through views: "files" of a torrent read in place stays held, and
-// building it would cost two nodes or more per file.
-int64_t totalSize(const BValue& root) {
+int64_t totalSize(const BValue& root, std::optional<int64_t> contentSize) {
+    if (contentSize) return *contentSize;
     const BView info = requiredKey(BView(root), "info");
     if (const std::optional<BView> length = info.find("length")) return length->asInt();
     uint64_t sum = 0;  // unsigned: the sum wraps instead of overflowing
@@ -87,12 +80,12 @@ int64_t totalSize(const BValue& root) {
     return static_cast<int64_t>(sum);
 }
 
-void augmentAnnounceList(const LiveRetrackers& live, BValue& root) {
+void augmentAnnounceList(const LiveRetrackers& live, BValue& root, std::optional<int64_t> contentSize) {
     const BValue* announce = root.find("announce");
     const std::string ownUrl = announce ? announce->asString() : std::string();
     const BValue* commentNode = root.find("comment");
     const std::string comment = commentNode ? commentNode->asString() : std::string();
-    const std::string name = requiredKey(requiredKey(root, "info"), "name").asString();
+    const std::string name(requiredKey(requiredKey(BView(root), "info"), "name").asText());
 
     BValue* announceList = root.find("announce-list");
     if (!announceList) {
@@ -101,6 +94,6 @@ void augmentAnnounceList(const LiveRetrackers& live, BValue& root) {
     }
     announceList->append(listOfString(ownUrl));
 
-    for (const std::string& url : urlsToAdd(live, name, totalSize(root), comment))
+    for (const std::string& url : urlsToAdd(live, name, totalSize(root, contentSize), comment))
         announceList->append(listOfString(url));
 }

@@ -1,5 +1,6 @@
 #include "augment/tavrin.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -20,8 +21,6 @@
 #include "settings/settings_file.h"
 
 namespace {
-
-constexpr size_t kHugePageTorrent = size_t{1} << 20;
 
 // The name the changed torrent gets in the output folder: the input's, with
 // ".torrent" added unless it ends so in some letter case. The folder may be
@@ -127,25 +126,23 @@ int augmentTorrent(const Request& request, const TavrinRun& run, bool& clientSta
     }
 
     // The torrent is mapped and stays so until the tree is gone: the tree's
-    // long byte strings and the bytes of "info" are read from the mapping.
+    // byte strings, keys and the bytes of "info" are views of the mapping.
     platform::InputFile input;
     if (!input.open(torrentArgument)) {
         logReadFailure(run, torrentArgument, input.errorCode());
         return 1;
     }
-    // A large torrent's nodes take their slabs from huge-page blocks; a small
-    // one stays on the ordinary heap, where a huge page would only add memory.
-    if (input.size() >= kHugePageTorrent) setBMemorySource({platform::obtainLargeBlock, platform::giveBackLargeBlock});
     const auto size = static_cast<int32_t>(input.size());
     int32_t tail = 0;
-    BValuePtr document = parseDocumentInPlace(input.data(), size, &tail);
+    std::optional<int64_t> contentSize;
+    BValuePtr document = parseDocument(input.data(), size, &tail, &contentSize);
     if (tail != 0) std::printf("Bad torrent: size %d, tail %d\n", size, tail);
     if (!document) {
         run.log.message("Bad torrent");
         return 1;
     }
 
-    int32_t stepResult = runRetrackerStep(run, *document);
+    int32_t stepResult = runRetrackerStep(run, *document, contentSize);
     if (stepResult != 0) {
         if (!outputGiven) clientStarted = launchOnFailure(run, torrentArgument);
         return stepResult;
@@ -157,15 +154,21 @@ int augmentTorrent(const Request& request, const TavrinRun& run, bool& clientSta
     // Never truncate the target first: when the torrent lies in the output
     // folder it is also the output, and a failed write must not lose it.
     // The document goes out in pieces straight from the tree; no copy of it
-    // is held in memory.
+    // is held in memory. A long run of the torrent's own bytes ("info",
+    // above all) is copied from its file by the system.
     platform::ReplaceResult written{};
     {
         platform::FileReplacement replacement(outputPath);
         struct FileSink : BSink {
             platform::FileReplacement& file;
-            explicit FileSink(platform::FileReplacement& f) : file(f) {}
-            bool put(const char* data, size_t size) override { return file.write(data, size); }
-        } sink(replacement);
+            const platform::InputFile& input;
+            FileSink(platform::FileReplacement& f, const platform::InputFile& i) : file(f), input(i) {}
+            bool put(const char* data, size_t size) override {
+                const auto offset = reinterpret_cast<uintptr_t>(data) - reinterpret_cast<uintptr_t>(input.data());
+                if (offset <= input.size() && size <= input.size() - offset) return file.copyFrom(input, offset, size);
+                return file.write(data, size);
+            }
+        } sink(replacement, input);
         written = writeDocument(*document, sink) ? replacement.commit()
                                                  : platform::ReplaceResult{false, replacement.errorCode()};
     }
@@ -206,8 +209,9 @@ int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
     } catch (const BadType&) {
         log.message("Bad type access");
         exitCode = 1;
-    } catch (const BadInput&) {
+    } catch (const BadInput& bad) {
         log.message("Bad input data");
+        if (!bad.message.empty()) log.message(bad.message);
         exitCode = 1;
     } catch (...) {
         log.message("Shit happens");

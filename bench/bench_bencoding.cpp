@@ -7,7 +7,6 @@
 
 #include "bench/torrent_shapes.h"
 #include "bencoding/reader.h"
-#include "platform/file_io.h"
 
 namespace {
 
@@ -24,9 +23,9 @@ size_t countNodes(const BValue& node) {
     return count;
 }
 
-// As Tavrin reads: in place (the cached documents outlive every tree).
+// The cached documents outlive every tree that views them.
 BValuePtr parse(const std::string& bytes) {
-    return parseDocumentInPlace(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return parseDocument(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
 void report(benchmark::State& state, const std::string& bytes, size_t nodes) {
@@ -36,19 +35,9 @@ void report(benchmark::State& state, const std::string& bytes, size_t nodes) {
                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// Tavrin's setting: a torrent of 1 MiB or more has its node slabs on huge
-// pages, a smaller one stays on the ordinary heap.
-void memoryFor(const std::string& bytes) {
-    if (bytes.size() >= (size_t{1} << 20))
-        setBMemorySource({platform::obtainLargeBlock, platform::giveBackLargeBlock});
-    else
-        setBMemorySource({nullptr, nullptr});
-}
-
 void Parse(benchmark::State& state) {
     const std::string& bytes = torrent(static_cast<size_t>(state.range(0)));
     state.SetLabel(bench::torrentShapes()[static_cast<size_t>(state.range(0))].name);
-    memoryFor(bytes);
     size_t nodes = countNodes(*parse(bytes));
     for (auto _ : state) {
         BValuePtr root = parse(bytes);
@@ -57,24 +46,9 @@ void Parse(benchmark::State& state) {
     report(state, bytes, nodes);
 }
 
-// Reading with copies builds every node, "info" included: the cost of
-// building and sorting (a dictionary in descending key order among them).
-void ParseCopied(benchmark::State& state) {
-    const std::string& bytes = torrent(static_cast<size_t>(state.range(0)));
-    state.SetLabel(bench::torrentShapes()[static_cast<size_t>(state.range(0))].name);
-    memoryFor(bytes);
-    size_t nodes = countNodes(*parseDocument(bytes.data(), static_cast<int32_t>(bytes.size())));
-    for (auto _ : state) {
-        BValuePtr root = parseDocument(bytes.data(), static_cast<int32_t>(bytes.size()));
-        benchmark::DoNotOptimize(root.get());
-    }
-    report(state, bytes, nodes);
-}
-
 void Write(benchmark::State& state) {
     const std::string& bytes = torrent(static_cast<size_t>(state.range(0)));
     state.SetLabel(bench::torrentShapes()[static_cast<size_t>(state.range(0))].name);
-    memoryFor(bytes);
     BValuePtr root = parse(bytes);
     size_t nodes = countNodes(*root);
     std::string out(root->encodedSize(), '\0');
@@ -91,7 +65,6 @@ void Write(benchmark::State& state) {
 void RoundTrip(benchmark::State& state) {
     const std::string& bytes = torrent(static_cast<size_t>(state.range(0)));
     state.SetLabel(bench::torrentShapes()[static_cast<size_t>(state.range(0))].name);
-    memoryFor(bytes);
     size_t nodes = countNodes(*parse(bytes));
     for (auto _ : state) {
         BValuePtr root = parse(bytes);
@@ -109,7 +82,6 @@ void allShapes(benchmark::internal::Benchmark* benchmark) {
 }
 
 BENCHMARK(Parse)->Apply(allShapes);
-BENCHMARK(ParseCopied)->Apply(allShapes);
 BENCHMARK(Write)->Apply(allShapes);
 BENCHMARK(RoundTrip)->Apply(allShapes);
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Whole-process comparison on the benchmark torrents: `Tavrin IN OUT` (with a
 # Settings.ini and a directory adding two retrackers) against
-# `transmission-edit -a URL` on a copy of the same file, and `cp`. Prints the
-# median wall time and peak RSS of each over several runs, and the ratios.
+# `transmission-edit -a URL` on a copy of the same file, `cp`, and a durable
+# copy (`cp`, `sync -d` on the copy, `mv` over the target: what Tavrin's
+# writing must do at least). Prints the median wall time and peak RSS of each
+# over several runs, Tavrin's and the durable copy's CPU time, and the ratios.
 #
 #   bench/compare.sh [BUILD_DIR [RUNS]]
 #
@@ -47,16 +49,17 @@ INI
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 
-printf '%-24s %9s | %10s %9s | %10s %9s | %8s %8s | %9s %8s | %s\n' \
-  torrent bytes "Tavrin ms" "RSS KiB" "t-edit ms" "RSS KiB" "cp ms" "RSS KiB" "time T/e" "RSS T/e" "time T/cp"
+printf '%-24s %9s | %10s %7s %9s | %10s %9s | %8s %8s | %10s %7s | %9s %8s | %9s %12s\n' \
+  torrent bytes "Tavrin ms" "CPU ms" "RSS KiB" "t-edit ms" "RSS KiB" "cp ms" "RSS KiB" "durable ms" "CPU ms" \
+  "time T/e" "RSS T/e" "time T/cp" "T/durable t,c"
 for input in "$work"/in/*.torrent; do
   name=$(basename "$input")
-  : >"$work/t" ; : >"$work/e" ; : >"$work/c"
+  : >"$work/t" ; : >"$work/e" ; : >"$work/c" ; : >"$work/d"
   for ((run = 0; run < runs; ++run)); do
     rm -f "$work/out/$name" "$work/copy/$name"
-    read -r us kib code < <("$measure" "$work/app/Tavrin" "$input" "$work/out/$name")
+    read -r us kib code cpu < <("$measure" "$work/app/Tavrin" "$input" "$work/out/$name")
     [[ $code == 0 ]] || { echo "Tavrin failed on $name (exit $code)" >&2; exit 1; }
-    echo "$us $kib" >>"$work/t"
+    echo "$us $kib $cpu" >>"$work/t"
     # transmission-edit builds a dictionary one key at a time: 19 s for
     # 40,000 descending keys on the development VM, minutes for more.
     if [[ -n $editor && $name != descending-* ]]; then
@@ -66,15 +69,22 @@ for input in "$work"/in/*.torrent; do
     fi
     read -r us kib code < <("$measure" cp "$input" "$work/copy/$name")
     echo "$us $kib" >>"$work/c"
+    rm -f "$work/copy/$name"
+    read -r us kib code cpu < <("$measure" sh -c 'cp "$0" "$1.tmp" && sync -d "$1.tmp" && mv "$1.tmp" "$1"' \
+      "$input" "$work/copy/$name")
+    echo "$us $kib $cpu" >>"$work/d"
   done
   tus=$(cut -d' ' -f1 "$work/t" | median); tkib=$(cut -d' ' -f2 "$work/t" | median)
+  tcpu=$(cut -d' ' -f3 "$work/t" | median)
   cus=$(cut -d' ' -f1 "$work/c" | median); ckib=$(cut -d' ' -f2 "$work/c" | median)
+  dus=$(cut -d' ' -f1 "$work/d" | median); dcpu=$(cut -d' ' -f3 "$work/d" | median)
   if [[ -s $work/e ]]; then
     eus=$(cut -d' ' -f1 "$work/e" | median); ekib=$(cut -d' ' -f2 "$work/e" | median)
   else
     eus=0; ekib=0
   fi
-  printf '%-24s %9d | %10.1f %9d | %10.1f %9d | %8.1f %8d | %9s %8s | %s\n' \
-    "$name" "$(stat -c %s "$input")" "$(ratio "$tus" 1000)" "$tkib" "$(ratio "$eus" 1000)" "$ekib" \
-    "$(ratio "$cus" 1000)" "$ckib" "$(ratio "$tus" "$eus")" "$(ratio "$tkib" "$ekib")" "$(ratio "$tus" "$cus")"
+  printf '%-24s %9d | %10.1f %7.1f %9d | %10.1f %9d | %8.1f %8d | %10.1f %7.1f | %9s %8s | %9s %12s\n' \
+    "$name" "$(stat -c %s "$input")" "$(ratio "$tus" 1000)" "$(ratio "$tcpu" 1000)" "$tkib" "$(ratio "$eus" 1000)" \
+    "$ekib" "$(ratio "$cus" 1000)" "$ckib" "$(ratio "$dus" 1000)" "$(ratio "$dcpu" 1000)" "$(ratio "$tus" "$eus")" \
+    "$(ratio "$tkib" "$ekib")" "$(ratio "$tus" "$cus")" "$(ratio "$tus" "$dus"),$(ratio "$tcpu" "$dcpu")"
 done

@@ -1,25 +1,9 @@
-// A read-only look at a value of a tree that builds no nodes.
-//
-// Typed access on a held value (see reader.h) builds it: asList() on a
-// torrent's "files" makes two nodes or more per file, which for a torrent
-// of many files costs more than everything else the program does. A BView
-// reads the same answers straight from the bytes a held value was checked
-// against, and from the nodes of a value that is already built, without
-// allocating (except for the entries of a dictionary whose keys are out of
-// order, see forEachEntry) and without changing the tree.
-//
-// A view is a few pointers: the node it looks at, or, for a held value or a
-// value inside one, the first byte of that value and the end of the bytes
-// around it. Those bytes passed the reader's checks, so walking them cannot
-// fail and never reaches past their end; the numbers in them are read with
-// the reader's own conversion, so a view sees the values a built tree holds.
-// A view lives no longer than the tree it looks into, and a node it looks at
-// must not be built or changed meanwhile.
-//
-// The rules are those of BValue: each typed operation throws BadType on a
-// value of another kind. A dictionary held as bytes may repeat a key or list
-// its keys out of order; as in the built tree, the value read last under a
-// key is the one seen, and entries come in key order.
+// A read-only look at a value of a tree that reads the root's "info" from its
+// bytes (see reader.h) and any other value through its node. Walking checked
+// bytes cannot fail and never passes their end; their numbers are read with
+// the reader's conversion. Typed reads throw BadType on a value of another
+// kind. As in a tree the reader builds, a repeated key shows the value read
+// last, and entries come in key order. A view must not outlive its tree.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +16,10 @@
 
 class BView {
 public:
-    explicit BView(const BValue& node);
+    // A node held as bytes with no values of its own built is read from its bytes.
+    explicit BView(const BValue& node)
+        : node_(node.bytesOnly && node.elements.empty() && node.entries.empty() ? nullptr : &node),
+          bytes_(node.bytes.data()) {}
 
     BKind kind() const;
     int64_t asInt() const;
@@ -44,42 +31,28 @@ public:
     template <class Visit>
     void forEachElement(Visit&& visit) const {
         if (kind() != BList) throw BadType{};
-        if (node_) {
+        if (node_)
             for (const BValuePtr& element : node_->elements) visit(BView(*element));
-            return;
-        }
-        for (const char* at = bytes_ + 1; *at != 'e';) {
-            const BView element(at, end_);
-            visit(element);
-            at = element.past_ ? element.past_ : pastValue(at);
-        }
+        else
+            for (const char* at = bytes_ + 1; *at != 'e'; at = pastValue(at)) visit(BView(at));
     }
 
-    // Calls visit(std::string_view key, BView) for each entry of a
-    // dictionary, in key order, each key once.
+    // Calls visit(std::string_view key, BView) for each entry, in key order.
     template <class Visit>
     void forEachEntry(Visit&& visit) const {
         if (kind() != BDict) throw BadType{};
-        if (node_) {
-            for (const auto& [name, value] : node_->entries) visit(name.view(), BView(*value));
-            return;
-        }
-        for (const auto& [name, value] : sortedEntries()) visit(name, value);
+        if (node_)
+            for (const auto& [name, value] : node_->entries) visit(name, BView(*value));
+        else
+            for (const auto& [name, value] : sortedEntries()) visit(name, value);
     }
 
 private:
-    BView(const char* bytes, const char* end) : bytes_(bytes), end_(end) {}
-
-    // The byte just past the value that begins at `at`.
-    const char* pastValue(const char* at) const;
-    // The key that begins at `at`; `at` moves to the value after it.
-    std::string_view key(const char*& at) const;
+    explicit BView(const char* bytes) : bytes_(bytes) {}
+    static const char* pastValue(const char* at);   // the byte past the value at `at`
+    static std::string_view text(const char*& at);  // the byte string at `at`, `at` past it
     std::vector<std::pair<std::string_view, BView>> sortedEntries() const;
 
     const BValue* node_ = nullptr;
     const char* bytes_ = nullptr;
-    const char* end_ = nullptr;
-    // Where the value ends, once a walk over all of it has found out: a
-    // list's element is then not walked again to reach the next one.
-    mutable const char* past_ = nullptr;
 };

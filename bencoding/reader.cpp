@@ -1,32 +1,31 @@
 #include "bencoding/reader.h"
 
-#include <algorithm>
-#include <cstring>
-#include <limits>
 #include <string_view>
 
+#include "bencoding/bview.h"
 #include "numbers/decimal.h"
 
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// One reading pass. Besides the cursor and the remaining count it tracks
-// whether everything read since `canonical` was last set true was already in
-// canonical form, which decides whether the root's "info" must keep its bytes.
+enum class Role { None, Files, Tree, File };  // of a value in the torrent's size
+struct Sizes { bool known = true; uint64_t sum = 0; };  // unsigned: the sum wraps
+
+// One reading pass: the cursor, the remaining count, the nodes built, and
+// whether all read since `canonical` was last set true was canonical.
 struct Reader {
-    // Copies, written back by the caller: the compiler keeps them in
-    // registers, where references would go through memory on every byte.
     const char* cursor;
     int32_t remaining;
-    bool borrow = false;  // long byte strings and "info" refer to the document
-    bool holdContainers = false;  // lists and dictionaries become held values
+    std::optional<int64_t>* contentSize = nullptr;
     bool canonical = true;
+    size_t values = 0;
+    int64_t integer = 0;  // the last integer read
+    int holdDepth = -1;   // the depth of the values of "info", while it is read
+    Role heldRole = Role::None;  // of the value read next
+    Sizes held[3] = {};   // of the last value held under "files" and "file tree"
 
-    void advance(int32_t count) {
-        cursor += count;
-        remaining -= count;
-    }
+    void advance(int32_t count) { cursor += count, remaining -= count; }
 
     int64_t number() {
         const numbers::ClampedInt64 read = numbers::readClampedInt64(std::string_view(cursor, static_cast<size_t>(remaining)));
@@ -36,253 +35,187 @@ struct Reader {
         return read.value;
     }
 
-    // A length and its ":"; leaves the cursor on the first byte of the string.
-    int32_t byteStringLength() {
-        // The common length, up to 9 digits without a leading zero, is read
-        // here: it is plain and cannot reach the clamp.
-        if (remaining > 0 && *cursor >= '1' && *cursor <= '9') {
-            int32_t length = 0;
-            int32_t digits = 0;
-            for (; digits < remaining && digits < 9 && isDigit(cursor[digits]); ++digits)
-                length = length * 10 + (cursor[digits] - '0');
-            if (digits < remaining && cursor[digits] == ':') {
-                if (length > remaining - digits - 1) throw BadInput{};
-                advance(digits + 1);
-                return length;
-            }
-        }
+    // A length, its ":" and the bytes; leaves the cursor past them.
+    std::string_view byteString() {
         const char* start = cursor;
-        int64_t length = number();
-        // A key's length may be missing (":" alone is an empty key); the
-        // writer would add the "0".
+        const int64_t length = number();
+        // A key's length may be missing (":" alone is an empty key), which is written "0:".
         if (cursor == start) canonical = false;
-        if (remaining == 0 || *cursor != ':') throw BadInput{};
-        if (length < 0 || length > remaining - 1) throw BadInput{};
-        advance(1);
-        return static_cast<int32_t>(length);
-    }
-
-    void byteString(std::string& out) {
-        int32_t length = byteStringLength();
-        out.assign(cursor, static_cast<size_t>(length));
-        advance(length);
-    }
-
-    BText text() {
-        int32_t length = byteStringLength();
-        BText bytes = borrow ? BText::borrowed(cursor, static_cast<size_t>(length))
-                             : BText(cursor, static_cast<size_t>(length));
-        advance(length);
+        if (remaining == 0 || *cursor != ':' || length < 0 || length > remaining - 1) throw BadInput{};
+        const std::string_view bytes(cursor + 1, static_cast<size_t>(length));
+        advance(static_cast<int32_t>(length) + 1);
         return bytes;
+    }
+
+    // The integer at the cursor, "i" to "e", into `integer`; false without the "e".
+    bool integerValue() {
+        advance(1);
+        const char* digits = cursor;
+        integer = number();
+        if (cursor == digits) canonical = false;  // "ie" is written "i0e"
+        if (remaining == 0 || *cursor != 'e') return false;
+        advance(1);
+        return true;
+    }
+
+    BValuePtr node(BKind kind) {
+        if (++values > kMaxValues)
+            throw BadInput{"The document needs more than " + std::to_string(kMaxValues) + " values, the reader's budget"};
+        return std::make_unique<BValue>(kind);
     }
 
     BValuePtr value(int depth) {
         if (remaining == 0) return nullptr;
-        char c = *cursor;
-        if (isDigit(c)) return std::make_unique<BValue>(text());
-        if (c == 'i') {
-            advance(1);
-            auto node = std::make_unique<BValue>(BInt);
-            const char* digits = cursor;
-            node->integer = number();
-            // "ie" reads as 0 and would be written as "i0e".
-            if (cursor == digits) canonical = false;
-            if (remaining == 0 || *cursor != 'e') return nullptr;
-            advance(1);
-            return node;
-        }
-        if (c == 'l' || c == 'd') {
-            if (holdContainers) return held(depth);
-            if (depth >= kMaxNestingDepth) throw BadInput{};
-            advance(1);
-            return c == 'l' ? list(depth + 1) : dictionary(depth + 1);
-        }
-        return nullptr;
-    }
-
-    // Passes over a value with the checks and outcomes of value(), building
-    // nothing; false where value() gives null.
-    bool skip(int depth) {
-        if (remaining == 0) return false;
         const char c = *cursor;
         if (isDigit(c)) {
-            advance(byteStringLength());
-            return true;
+            BValuePtr text = node(BStr);
+            text->text = byteString();
+            return text;
         }
         if (c == 'i') {
-            advance(1);
-            number();
-            if (remaining == 0 || *cursor != 'e') return false;
-            advance(1);
+            BValuePtr number = node(BInt);
+            if (!integerValue()) return nullptr;
+            number->integer = integer;
+            return number;
+        }
+        if (c != 'l' && c != 'd') return nullptr;
+        if (depth >= kMaxNestingDepth) throw BadInput{};
+        const char* start = cursor;
+        BValuePtr container = node(c == 'l' ? BList : BDict);
+        if (depth == holdDepth) {  // in "info": checked, kept as its bytes
+            container->bytesOnly = true;
+            Sizes& sizes = held[static_cast<int>(heldRole)] = Sizes{};
+            if (!skip(depth, heldRole, sizes)) return nullptr;
+            container->bytes = {start, static_cast<size_t>(cursor - start)};
+            return container;
+        }
+        const bool outer = canonical;
+        canonical = true;
+        advance(1);
+        BEntries& entries = container->entries;
+        bool ascending = true;  // each key above the one before
+        for (;;) {
+            if (remaining == 0) return nullptr;
+            if (*cursor == 'e') break;
+            const std::string_view key = c == 'd' ? byteString() : std::string_view();
+            heldRole = key == "files" ? Role::Files : key == "file tree" ? Role::Tree : Role::None;
+            BValuePtr child = c == 'd' && depth == 0 && key == "info" ? info(depth + 1) : value(depth + 1);
+            if (!child) return nullptr;
+            if (c == 'l') {
+                container->elements.push_back(std::move(child));
+                continue;
+            }
+            if (!entries.empty() && !(entries.back().first < key)) ascending = canonical = false;
+            entries.emplace_back(key, std::move(child));
+        }
+        advance(1);
+        if (!ascending) sortKeepingLast(entries);
+        if (canonical) container->bytes = {start, static_cast<size_t>(cursor - start)};
+        canonical = outer && canonical;
+        return container;
+    }
+
+    // The root's "info", written as read: its own values are built, the lists and dictionaries in them
+    // held as their checked bytes, and the torrent's size gathered on the way.
+    BValuePtr info(int depth) {
+        const char* start = cursor;
+        const bool outer = canonical;
+        holdDepth = depth + 1;
+        BValuePtr info = value(depth);
+        holdDepth = -1;
+        canonical = outer;
+        if (!info) return nullptr;
+        info->bytes = {start, static_cast<size_t>(cursor - start)};
+        info->bytesOnly = true;
+        if (contentSize) *contentSize = sizeOf(*info);
+        return info;
+    }
+
+    // As the view reads it: "length", else the files of "files" or "file tree".
+    std::optional<int64_t> sizeOf(const BValue& info) const {
+        if (info.kind != BDict) return std::nullopt;
+        Sizes sizes{false};
+        if (const std::optional<BView> length = BView(info).find("length"))
+            sizes = {length->kind() == BInt, length->kind() == BInt ? static_cast<uint64_t>(length->asInt()) : 0};
+        else if (const std::optional<BView> files = BView(info).find("files"))
+            sizes = files->kind() == BList ? held[static_cast<int>(Role::Files)] : sizes;
+        else if (const std::optional<BView> tree = BView(info).find("file tree"))
+            sizes = tree->kind() == BDict ? held[static_cast<int>(Role::Tree)] : sizes;
+        return sizes.known ? std::optional<int64_t>(static_cast<int64_t>(sizes.sum)) : std::nullopt;
+    }
+
+    // Passes over a value with the checks and outcomes of value() (false for its null), building nothing,
+    // and adds to `sizes` what it holds in its role; sizes.known turns false where one pass cannot tell.
+    bool skip(int depth, Role role, Sizes& sizes) {
+        if (remaining == 0) return false;
+        const char c = *cursor;
+        // "files" is a list; a file and a file tree are dictionaries.
+        if (role != Role::None && c != (role == Role::Files ? 'l' : 'd')) {
+            sizes.known = false;
+            role = Role::None;
+        }
+        if (c == 'i') return integerValue();
+        if (isDigit(c)) {
+            byteString();
             return true;
         }
         if (c != 'l' && c != 'd') return false;
         if (depth >= kMaxNestingDepth) throw BadInput{};
         advance(1);
-        for (;;) {
+        std::optional<Sizes> length;  // of a file: the value read last under "length"
+        std::string_view previous;
+        for (bool first = true;; first = false) {
             if (remaining == 0) return false;
             if (*cursor == 'e') break;
-            if (c == 'd') advance(byteStringLength());
-            if (!skip(depth + 1)) return false;
+            Role inner = role == Role::Files ? Role::File : Role::None;
+            const std::string_view key = c == 'd' ? byteString() : std::string_view();
+            if (role == Role::Tree) {
+                if (!first && !(previous < key)) sizes.known = false;  // a repeated key replaces a subtree
+                previous = key;
+                inner = key.empty() ? Role::File : Role::Tree;
+            }
+            const bool isLength = role == Role::File && key == "length";
+            const bool isInteger = remaining > 0 && *cursor == 'i';
+            if (!skip(depth + 1, inner, sizes)) return false;
+            if (isLength) length = Sizes{isInteger, static_cast<uint64_t>(integer)};
         }
         advance(1);
+        if (role == Role::File) {
+            if (!length || !length->known) sizes.known = false;
+            sizes.sum += length ? length->sum : 0;
+        }
         return true;
-    }
-
-    // The list or dictionary at the cursor, checked in full but not built.
-    BValuePtr held(int depth, BValue::Held how = BValue::Held::Whole) {
-        const char* start = cursor;
-        const BKind kind = *cursor == 'l' ? BList : BDict;
-        if (!skip(depth)) return nullptr;
-        auto node = std::make_unique<BValue>(kind);
-        node->verbatim = std::make_unique<BText>(BText::borrowed(start, static_cast<size_t>(cursor - start)));
-        node->held = how;
-        return node;
-    }
-
-    BValuePtr list(int depth) {
-        auto node = std::make_unique<BValue>(BList);
-        for (;;) {
-            if (remaining == 0) return nullptr;
-            if (*cursor == 'e') break;
-            BValuePtr element = value(depth);
-            if (!element) return nullptr;
-            node->elements.push_back(std::move(element));
-        }
-        advance(1);
-        node->elements.shrink_to_fit();
-        return node;
-    }
-
-    BValuePtr dictionary(int depth) {
-        auto node = std::make_unique<BValue>(BDict);
-        BEntries& entries = node->entries;
-        bool ascending = true;  // each key above the one before
-        for (;;) {
-            if (remaining == 0) return nullptr;
-            if (*cursor == 'e') break;
-            BText key = text();
-            const bool isInfo = depth == 1 && key == "info";
-            const char* start = cursor;
-            const bool canonicalBefore = canonical;
-            if (isInfo) canonical = true;
-            // Read in place, "info" is checked now but only its own entries are
-            // built, its lists and dictionaries held: a torrent's "info" is most
-            // of it, and little of it is looked at. A list "info" is held whole.
-            const bool infoInPlace = isInfo && borrow && remaining > 0;
-            const bool hold = infoInPlace && *cursor == 'l';
-            BValuePtr child;
-            if (hold) {
-                child = held(depth, BValue::Held::LevelAtATime);
-            } else if (infoInPlace && *cursor == 'd') {
-                if (depth >= kMaxNestingDepth) throw BadInput{};
-                advance(1);
-                holdContainers = true;
-                child = dictionary(depth + 1);
-                holdContainers = false;
-            } else {
-                child = value(depth);
-            }
-            if (!child) return nullptr;
-            if (isInfo && !hold) {
-                const auto size = static_cast<size_t>(cursor - start);
-                if (borrow)
-                    child->verbatim = std::make_unique<BText>(BText::borrowed(start, size));
-                else if (!canonical)
-                    child->verbatim = std::make_unique<BText>(start, size);
-                canonical = canonicalBefore;
-            }
-            if (ascending && !entries.empty() && !(entries.back().first < key)) ascending = false;
-            entries.emplace_back(std::move(key), std::move(child));
-        }
-        advance(1);
-        if (!ascending) {
-            canonical = false;
-            sortKeepingLastValue(entries);
-        }
-        entries.shrink_to_fit();
-        return node;
-    }
-
-    // Sorts the entries by key; of entries with the same key only the one
-    // read last stays. The sort is stable, so that one is last of its run.
-    static void sortKeepingLastValue(BEntries& entries) {
-        std::stable_sort(entries.begin(), entries.end(),
-                         [](const BEntry& a, const BEntry& b) { return a.first < b.first; });
-        size_t kept = 0;
-        for (size_t i = 0; i < entries.size(); ++i) {
-            if (kept > 0 && entries[kept - 1].first == entries[i].first) {
-                entries[kept - 1] = std::move(entries[i]);
-            } else {
-                if (kept != i) entries[kept] = std::move(entries[i]);
-                ++kept;
-            }
-        }
-        entries.truncate(kept);
     }
 };
 
-}  // namespace
-
-// A held value is read again from its bytes, which were checked when it was
-// first read, so this cannot fail. Its nodes are not const: only the typed
-// access that builds them is.
-void BValue::build(bool levelOnly) const {
-    const char* cursor = verbatim->data();
-    auto remaining = static_cast<int32_t>(verbatim->size());
-    Reader reader{cursor, remaining, true, levelOnly};
-    // Read as a value below the root, where no "info" is special; a depth
-    // smaller than the real one only loosens a bound the bytes have passed.
-    reader.advance(1);
-    BValuePtr built = kind == BList ? reader.list(2) : reader.dictionary(2);
-    auto* self = const_cast<BValue*>(this);
-    self->elements = std::move(built->elements);
-    self->entries = std::move(built->entries);
-    // Only "info" itself keeps its bytes; a value inside it, once built, is
-    // written in canonical form like any other. Its strings refer to the
-    // document, not to these bytes (a copy in place is never borrowed from).
-    if (held == BValue::Held::Whole) self->verbatim.reset();
-    self->held = BValue::Held::No;
+// One step of a Reader on the caller's cursor and count.
+template <class Step>
+auto step(const char*& cursor, int32_t& remaining, Step read) {
+    Reader reader{cursor, remaining};
+    auto result = read(reader);
+    cursor = reader.cursor;
+    remaining = reader.remaining;
+    return result;
 }
 
-namespace {
+}  // namespace
 
-BValuePtr readDocument(const char* data, int32_t size, int32_t* tail, bool borrow) {
-    Reader reader{data, size, borrow};
+BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail, std::optional<int64_t>* contentSize) {
+    if (contentSize) contentSize->reset();
+    Reader reader{data, size, contentSize};
     BValuePtr root = reader.value(0);
     if (tail) *tail = reader.remaining;
     return root;
 }
 
-}  // namespace
-
-BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail) {
-    return readDocument(data, size, tail, false);
-}
-
-BValuePtr parseDocumentInPlace(const char* data, int32_t size, int32_t* tail) {
-    return readDocument(data, size, tail, true);
-}
-
 BValuePtr parseValue(const char*& cursor, int32_t& remaining, int depth) {
-    Reader reader{cursor, remaining};
-    BValuePtr value = reader.value(depth);
-    cursor = reader.cursor;
-    remaining = reader.remaining;
-    return value;
+    return step(cursor, remaining, [depth](Reader& reader) { return reader.value(depth); });
 }
 
 void readByteString(const char*& cursor, int32_t& remaining, std::string& out) {
-    Reader reader{cursor, remaining};
-    reader.byteString(out);
-    cursor = reader.cursor;
-    remaining = reader.remaining;
+    out = step(cursor, remaining, [](Reader& reader) { return reader.byteString(); });
 }
 
 int64_t readInteger(const char*& cursor, int32_t& remaining) {
-    Reader reader{cursor, remaining};
-    const int64_t value = reader.number();
-    cursor = reader.cursor;
-    remaining = reader.remaining;
-    return value;
+    return step(cursor, remaining, [](Reader& reader) { return reader.number(); });
 }

@@ -1,66 +1,50 @@
 // Reading a bencoding document into a BValue tree.
 //
-// The reader never looks at a byte at or past the end of the document, and
-// prints nothing. Its two failure signals are a null result (the main flow
-// reports "Bad torrent") and BadInput ("Bad input data"):
-//   null     - the document is empty, or a value (the root, a list element,
-//              a dictionary value) does not begin with a value byte, an
-//              integer lacks its "e", or the data end before a list or
-//              dictionary reaches its "e";
-//   BadInput - a byte-string length is not followed by ":", is negative or is
-//              larger than the bytes left, or the nesting is deeper than
-//              kMaxNestingDepth.
-// A missing child is never kept in the tree.
+// Viewed: byte strings and keys point into the document, which must stay
+// readable and unchanged while the tree lives. Built: a node for each value
+// outside the root's "info" and for each of its own values; the lists and
+// dictionaries in "info" are checked in full and held as their bytes
+// (`bytesOnly`, read through BView). "info" is written back as read, since a
+// torrent is identified by the SHA-1 of its bytes.
 //
-// Dictionary keys may come in any order and more than once: the entries are
-// collected as read, sorted once (stably) and a repeated key keeps the value
-// read last, so a dictionary of n entries costs O(n log n) in any key order.
+// Budget: kMaxValues nodes, about 160 bytes each with its place in its
+// parent at the peak of reading (a dictionary being sorted, keys of 40
+// bytes): the tree stays within 64 MiB beside the document, and a document
+// that needs more is refused. A torrent needs tens, plus one per tracker, web
+// seed and (v2) file in "piece layers".
 //
-// The root's "info" value must come back byte for byte, since a torrent is
-// identified by the SHA-1 of those bytes. It gets them in `verbatim`, which
-// the writer emits instead of the canonical form.
-//
-// Two ways to read:
-//   parseDocument        copies what it keeps: the tree does not refer to the
-//                        document, and is built in full. "info" keeps a copy
-//                        of its bytes only when writing its subtree would
-//                        change them (keys out of order or repeated, a number
-//                        with white space, a sign, leading zeros, no digits at
-//                        all, or out of range).
-//   parseDocumentInPlace copies nothing long: byte strings of more than
-//                        BText::kInPlace bytes and the bytes of "info" are
-//                        borrowed from the document, which must stay unchanged
-//                        and readable for as long as the tree exists. A list
-//                        or dictionary "info" is checked in full (same
-//                        failures as above) but built one level only: a
-//                        dictionary gets its entries at once, and each of its
-//                        values that is a list or dictionary is held, then
-//                        built in full when find() or asList() hands it out
-//                        (a list "info" is held whole and built on asList()).
-//                        A torrent's "info" is most of it, and typed access
-//                        looks at little of it ("name", "length", "files"),
-//                        so only that part costs nodes; BView (bview.h) reads
-//                        a held value without building it. Iterating a held
-//                        node's `entries` or `elements` directly sees them
-//                        empty; reach "info"'s values through find().
-
+// Failures: null (logged "Bad torrent") when the document is empty, a value
+// does not begin with a value byte, an integer lacks its "e", or the data end
+// before a list or dictionary does; BadInput ("Bad input data") when a
+// byte-string length is not followed by ":", is negative or exceeds the bytes
+// left, the nesting is deeper than kMaxNestingDepth, or the document needs
+// more than kMaxValues nodes (with a message naming the budget). The reader
+// never reads past the document, prints nothing, and keeps no missing child.
+// Keys may come in any order and repeat; the value read last is kept.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "bencoding/bvalue.h"
 
-// Lists and dictionaries nested deeper than this are rejected as bad input
-// instead of exhausting the stack.
-constexpr int kMaxNestingDepth = 512;
+constexpr int kMaxNestingDepth = 512;  // instead of exhausting the stack
+constexpr size_t kMaxValues = size_t{1} << 18;
 
 // Reads the value at the start of the document. Trailing bytes are ignored:
 // when `tail` is given it receives the count of bytes left after the root, or
 // after the point where reading stopped when the result is null (0 for an
 // empty document). It is not set when BadInput is thrown.
-BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail = nullptr);
-BValuePtr parseDocumentInPlace(const char* data, int32_t size, int32_t* tail = nullptr);
+//
+// `contentSize` receives the torrent's size, gathered while the root's
+// "info" is checked: its "length", else the sum of "length" of each element
+// of "files", else the sum of the lengths of the files of "file tree" (a
+// dictionary under the empty key holding "length"; any other key names a
+// subtree), wrapping in 64 bits. None where the shape is wrong or unusual
+// (keys out of order in the file tree): the caller then walks it with BView.
+BValuePtr parseDocument(const char* data, int32_t size, int32_t* tail = nullptr,
+                        std::optional<int64_t>* contentSize = nullptr);
 
 // One value at the cursor; null when none could be read. `depth` is the
 // number of lists and dictionaries that enclose it.

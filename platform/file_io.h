@@ -1,6 +1,5 @@
 // Reading a whole file and replacing a file without holding either in
-// memory twice, and the large blocks that back a document's tree. No OS
-// header is included here.
+// memory twice. No OS header is included here.
 #pragma once
 
 #include <cstddef>
@@ -32,10 +31,12 @@ public:
     void close();
 
 private:
+    friend class FileReplacement;
     char* data_ = nullptr;
     size_t size_ = 0;
     bool mapped_ = false;
     int error_ = 0;
+    intptr_t handle_ = -1;  // the open file while it is mapped, else -1
 };
 
 struct ReplaceResult {
@@ -69,6 +70,9 @@ public:
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     bool write(const char* data, size_t size);
+    // Appends `size` bytes of the open input from `offset` on: copied by the
+    // system from file to file where it can, else written from memory.
+    bool copyFrom(const InputFile& input, size_t offset, size_t size);
     ReplaceResult commit();
     // The system's error number of the first failure, 0 when none.
     int errorCode() const { return error_; }
@@ -97,11 +101,5 @@ bool isReplacementTemporaryName(const std::string& name);
 // Replaces the file at `path` with the given bytes through a FileReplacement:
 // the file holds either its old content or all the new one.
 ReplaceResult replaceFile(const std::string& path, const char* data, size_t size);
-
-// Blocks for the slabs of a document's tree, backed by huge pages where the
-// system has them: faulting in fresh memory page by page costs more than
-// building the nodes. Null when no memory is left.
-void* obtainLargeBlock(size_t size);
-void giveBackLargeBlock(void* block, size_t size);
 
 }  // namespace platform

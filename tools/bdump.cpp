@@ -5,14 +5,16 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
+#include "bencoding/bview.h"
 #include "bencoding/reader.h"
 
 namespace {
 
 constexpr size_t kShownBytes = 120;
 
-void printText(const std::string& bytes) {
+void printText(std::string_view bytes) {
     if (bytes.size() > kShownBytes) {
         std::printf("<%zu bytes>", bytes.size());
         return;
@@ -27,31 +29,32 @@ void printText(const std::string& bytes) {
     std::putchar('"');
 }
 
-void dump(const BValue& node, int indent) {
-    switch (node.kind) {
+// Through a view: the root's "info" is held as its bytes.
+void dump(const BView& node, int indent) {
+    switch (node.kind()) {
     case BStr:
-        printText(node.text);
+        printText(node.asText());
         std::putchar('\n');
         break;
     case BInt:
-        std::printf("%lld\n", static_cast<long long>(node.integer));
+        std::printf("%lld\n", static_cast<long long>(node.asInt()));
         break;
     case BList:
         std::printf("[\n");
-        for (const auto& element : node.elements) {
+        node.forEachElement([indent](const BView& element) {
             std::printf("%*s", indent + 2, "");
-            dump(*element, indent + 2);
-        }
+            dump(element, indent + 2);
+        });
         std::printf("%*s]\n", indent, "");
         break;
     case BDict:
         std::printf("{\n");
-        for (const auto& [key, value] : node.entries) {
+        node.forEachEntry([indent](std::string_view key, const BView& value) {
             std::printf("%*s", indent + 2, "");
             printText(key);
             std::printf(": ");
-            dump(*value, indent + 2);
-        }
+            dump(value, indent + 2);
+        });
         std::printf("%*s}\n", indent, "");
         break;
     }
@@ -76,7 +79,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bdump: %s holds no bencoding document\n", argv[1]);
             return 1;
         }
-        dump(*root, 0);
+        dump(BView(*root), 0);
     } catch (...) {
         std::fprintf(stderr, "bdump: %s is not valid bencoding\n", argv[1]);
         return 1;

@@ -51,7 +51,7 @@ bool InputFile::open(const std::string& path) {
             mapped_ = true;
             // Read ahead generously: the whole file is read once, front to back.
             madvise(view, size_, MADV_SEQUENTIAL);
-            ::close(fd);
+            handle_ = fd;  // kept for FileReplacement::copyFrom
             return true;
         }
     }
@@ -99,6 +99,8 @@ bool InputFile::open(const std::string& path) {
 }
 
 void InputFile::close() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = -1;
     if (mapped_)
         munmap(data_, size_);
     else
@@ -352,33 +354,22 @@ void FileReplacement::abandon() {
     handle_ = -1;
 }
 
-namespace {
-
-constexpr size_t kHugePage = size_t{2} << 20;
-
-size_t roundUp(size_t size, size_t unit) { return (size + unit - 1) / unit * unit; }
-
-}  // namespace
-
-void* obtainLargeBlock(size_t size) {
-    // Rounding up and the extra huge page must not wrap where size_t has 32 bits.
-    if (size > SIZE_MAX - 2 * kHugePage) return nullptr;
-    const size_t length = roundUp(size, kHugePage);
-    // Map one huge page more than needed and trim, so the block starts on a
-    // huge-page boundary.
-    void* area = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (area == MAP_FAILED) return nullptr;
-    auto start = reinterpret_cast<uintptr_t>(area);
-    uintptr_t aligned = roundUp(start, kHugePage);
-    if (aligned > start) munmap(area, aligned - start);
-    uintptr_t tail = aligned + length;
-    if (start + length + kHugePage > tail) munmap(reinterpret_cast<void*>(tail), start + length + kHugePage - tail);
-    madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
-    return reinterpret_cast<void*>(aligned);
-}
-
-void giveBackLargeBlock(void* block, size_t size) {
-    if (block) munmap(block, roundUp(size, kHugePage));
+bool FileReplacement::copyFrom(const InputFile& input, size_t offset, size_t size) {
+    if (handle_ < 0) return false;
+#ifdef __linux__
+    // In the kernel, without passing through this process; a file system or
+    // kernel that refuses gets the bytes written from the mapping instead.
+    auto from = static_cast<off_t>(offset);
+    while (input.handle_ >= 0 && size > 0) {
+        const ssize_t copied = copy_file_range(static_cast<int>(input.handle_), &from, static_cast<int>(handle_),
+                                               nullptr, size, 0);
+        if (copied < 0 && errno == EINTR) continue;
+        if (copied <= 0) break;
+        size -= static_cast<size_t>(copied);
+        offset += static_cast<size_t>(copied);
+    }
+#endif
+    return write(input.data() + offset, size);
 }
 
 }  // namespace platform

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
 #include "platform/process_files.h"
 #include "platform/win32/wide_text.h"
@@ -181,8 +180,8 @@ void FileReplacement::abandon() {
     temporary_.clear();
 }
 
-void* obtainLargeBlock(size_t size) { return ::operator new(size, std::nothrow); }
-
-void giveBackLargeBlock(void* block, size_t) { ::operator delete(block); }
+bool FileReplacement::copyFrom(const InputFile& input, size_t offset, size_t size) {
+    return write(input.data() + offset, size);
+}
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "augment/retracker_step.h"
 #include "bencoding/reader.h"
@@ -117,9 +118,10 @@ TEST(AugmentAnnounceList, WrongKindsAreTypeErrors) {
     };
     for (const char* torrent : torrents) {
         SCOPED_TRACE(torrent);
-        BValuePtr root = parseDocument(torrent, static_cast<int32_t>(std::strlen(torrent)));
+        std::optional<int64_t> gathered;  // as Tavrin reads: with the size gathered on the way
+        BValuePtr root = parseDocument(torrent, static_cast<int32_t>(std::strlen(torrent)), nullptr, &gathered);
         ASSERT_TRUE(root);
-        EXPECT_THROW(augmentAnnounceList(LiveRetrackers{}, *root), BadType);
+        EXPECT_THROW(augmentAnnounceList(LiveRetrackers{}, *root, gathered), BadType);
     }
 }
 

@@ -35,7 +35,7 @@ TEST(BValue, KeysIterateInUnsignedByteOrder) {
     BValue dict(BDict);
     for (const char* key : {"b", "a", "ab", "\xC3"}) dict.set(key, std::make_unique<BValue>(BInt));
     std::vector<std::string> order;
-    for (const auto& entry : dict.entries) order.push_back(entry.first);
+    for (const auto& entry : dict.entries) order.emplace_back(entry.first);
     EXPECT_EQ(order, (std::vector<std::string>{"a", "ab", "b", "\xC3"}));
 }
 

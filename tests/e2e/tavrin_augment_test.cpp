@@ -38,6 +38,7 @@ TEST_F(TavrinAugment, FailuresOfTheRetrackerStep) {
         std::vector<std::string> logged;  // after the "Running for torrent" line
     };
     const std::string good = "d" + kSingleFile + "e";
+    const std::string badFiles = "d4:infod5:filesld6:lengthi1eedee4:name1:nee";
     const std::string in = " of \"" + box.path("retrackers.ini") + "\"";
     const std::string settings = "\"" + box.path("Settings.ini") + "\"";
     const Row rows[] = {
@@ -54,6 +55,10 @@ TEST_F(TavrinAugment, FailuresOfTheRetrackerStep) {
         {"TrackerIniIndex=2 0\r\n", "le", {"Bad city 3", "No city 3 in section [" + kCity + "]" + in}},
         // A never-run Keswel is said once the directory resolves.
         {"TrackerIniIndex=0 0\r\n", "le",
+         {"TrackerCheck is empty: Keswel has not run yet, so no retracker was added", "Bad type access"}},
+        // A file without "length": found while "info" is read, a type error only where the size is needed.
+        {"TrackerIniIndex=2 0\r\n", badFiles, {"Bad city 3", "No city 3 in section [" + kCity + "]" + in}},
+        {"TrackerIniIndex=0 0\r\n", badFiles,
          {"TrackerCheck is empty: Keswel has not run yet, so no retracker was added", "Bad type access"}},
     };
     for (const Row& row : rows) {

@@ -1,7 +1,10 @@
 // The main flow of the built Tavrin: arguments, log, reading, writing, failures.
 #include <cerrno>
 #include <filesystem>
+#include <string>
+#include <vector>
 
+#include "bencoding/reader.h"
 #include "tests/e2e/tavrin_fixture.h"
 
 namespace testing_support {
@@ -136,6 +139,33 @@ TEST_F(TavrinFlow, CanonicalTorrentIsWrittenBackByteForByte) {
     const std::string expected = "d8:announce" + bstr("http://a/x") + "13:announce-listll" + bstr("http://a/x") +
                                  "el" + bstr("http://a/x") + "ee7:comment" + bstr("c") + kInfo + "e";
     EXPECT_EQ(box.read("out.torrent"), expected);
+}
+
+// Long runs of the torrent ("info" with its pieces, a long string of a
+// canonical list) are copied from the file, and still arrive unchanged.
+TEST_F(TavrinFlow, LongRunsOfTheTorrentAreCopiedUnchanged) {
+    std::string pieces(300000, '\0');
+    for (size_t i = 0; i < pieces.size(); ++i) pieces[i] = static_cast<char>(i * 7 + i / 251);
+    const std::string info = "4:infod6:lengthi1e4:name1:n6:pieces" + bstr(pieces) + "e";
+    const std::string seeds = "8:url-listl" + bstr(std::string(100000, 's')) + "e";
+    box.write("in.torrent", "d" + info + seeds + "e");
+    ASSERT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 0);
+    EXPECT_EQ(box.read("out.torrent"), "d" + kEmptyOwnTier + info + seeds + "e");
+}
+
+// Values outside "info" are counted: a document needing more nodes than the
+// reader's budget is refused, and the log names the budget.
+TEST_F(TavrinFlow, TorrentOverTheNodeBudgetIsRefused) {
+    std::string values;
+    for (size_t i = 0; i < kMaxValues; ++i) values += "le";
+    box.write("in.torrent", "d" + kInfo + "1:xl" + values + "ee");
+    EXPECT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 1);
+    const std::vector<std::string> lines = logLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Bad input data");
+    EXPECT_EQ(lines.back(),
+              "The document needs more than " + std::to_string(kMaxValues) + " values, the reader's budget");
+    EXPECT_FALSE(box.exists("out.torrent"));
 }
 
 TEST_F(TavrinFlow, TrailingBytesAreDroppedAndReported) {

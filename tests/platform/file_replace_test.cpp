@@ -244,4 +244,25 @@ TEST(FileReplace, RemovesTheTemporaryFilesOfEndedRunsOnly) {
 #endif
 }
 
+// Ranges of an input file go into the replacement between written pieces,
+// whether the system copies them or they are written from memory.
+TEST(FileReplace, CopiesRangesOfAnInputFile) {
+    Sandbox box;
+    std::string input(200000, '\0');
+    for (size_t i = 0; i < input.size(); ++i) input[i] = static_cast<char>(i % 253);
+    box.write("in.torrent", input);
+    platform::InputFile file;
+    ASSERT_TRUE(file.open(box.path("in.torrent")));
+    {
+        platform::FileReplacement replacement(box.path("out.torrent"));
+        EXPECT_TRUE(replacement.write("<", 1));
+        EXPECT_TRUE(replacement.copyFrom(file, 7, 150000));
+        EXPECT_TRUE(replacement.copyFrom(file, 0, 0));
+        EXPECT_TRUE(replacement.write(">", 1));
+        EXPECT_TRUE(replacement.copyFrom(file, input.size() - 3, 3));
+        EXPECT_TRUE(replacement.commit().ok);
+    }
+    EXPECT_EQ(box.read("out.torrent"), "<" + input.substr(7, 150000) + ">" + input.substr(input.size() - 3));
+}
+
 }  // namespace
