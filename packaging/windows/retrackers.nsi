@@ -135,6 +135,7 @@ SectionEnd
 ; choice is another program, the registration script names the Default apps
 ; page to open (Tavrin's own on Windows 11), once the install is done, after
 ; one line of guidance. Never in a silent install.
+!define DEFAULTS_GUIDANCE "Windows lets only you choose the default app for torrents: in the Default apps page that opens now, choose Tavrin for .torrent and for MAGNET."
 Function .onInstSuccess
   ${If} ${Silent}
   ${OrIfNot} ${SectionIsSelected} ${SecRegister}
@@ -146,8 +147,7 @@ Function .onInstSuccess
   ${TrimNewLines} "$1" $1
   ${If} $0 == 0
   ${AndIf} $1 != ""
-    MessageBox MB_OK|MB_ICONINFORMATION "Windows lets only you choose the default app for torrents: in the Default apps \
-      page that opens now, choose Tavrin for .torrent and for MAGNET."
+    MessageBox MB_OK|MB_ICONINFORMATION "${DEFAULTS_GUIDANCE}"
     ExecShell "open" "$1"
   ${EndIf}
 FunctionEnd
