@@ -6,7 +6,8 @@
 # opens a torrent through the registered command and sees it reach the
 # client, upgrades over changed settings, uninstalls, and checks that the
 # earlier handlers are back and the user's files stayed. Last, the zip's
-# register.cmd on a table of earlier handlers, and its unregister.cmd.
+# register.cmd on a table of earlier handlers, the Default apps page it
+# names when run interactively, and its unregister.cmd.
 # Loopback only: nothing here opens a connection.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -91,6 +92,17 @@ reg_set "$classes\\Recorder.Torrent\\shell\\open\\command" "" "$torrent_open"
 reg_set "$classes\\magnet" "" "URL:Magnet link"
 reg_set "$classes\\magnet" "URL Protocol" ""
 reg_set "$classes\\magnet\\shell\\open\\command" "" "$magnet_open"
+applications='HKCU\Software\RegisteredApplications'
+reg_set "$applications" Recorder 'Software\Recorder\Capabilities'
+capabilities_are() {  # TAVRIN_OPEN: Tavrin listed for Default apps, with its ProgIDs
+  local caps='HKCU\Software\Retrackers\Capabilities'
+  reg_is Tavrin "$caps" ApplicationName && reg_value "$caps" ApplicationDescription >/dev/null &&
+    reg_is Retrackers.Torrent "$caps\\FileAssociations" .torrent &&
+    reg_is Retrackers.Magnet "$caps\\URLAssociations" magnet &&
+    reg_is "" "$classes\\Retrackers.Magnet" "URL Protocol" &&
+    reg_is "$1" "$classes\\Retrackers.Magnet\\shell\\open\\command" &&
+    reg_is 'Software\Retrackers\Capabilities' "$applications" Retrackers
+}
 
 echo "== silent install of the x64 installer"
 started=$(date +%s)
@@ -102,8 +114,9 @@ all_there() {
 own_files=(Tavrin.exe Keswel.exe README.md registration.js register.cmd unregister.cmd Uninstall.exe)
 check "programs, scripts, guide and uninstaller installed" all_there "${own_files[@]}"
 check "sample settings and directory installed" all_there Settings.ini retrackers.ini
-check "Start-menu entries for Keswel, the settings and the guide" test "$(ls "$menu" | grep -c '\.lnk$')" = 3
+check "Start-menu entries for Keswel, its --choose, the settings and the guide" test "$(ls "$menu" | grep -c '\.lnk$')" = 4
 tavrin_open="\"$install_win\\Tavrin.exe\" \"%1\""
+check "capabilities and RegisteredApplications name Tavrin's ProgIDs" capabilities_are "$tavrin_open"
 check ".torrent goes to Retrackers.Torrent" reg_is Retrackers.Torrent "$classes\\.torrent"
 check "Retrackers.Torrent opens with the installed Tavrin" reg_is "$tavrin_open" "$classes\\Retrackers.Torrent\\shell\\open\\command"
 check "magnet links open with the installed Tavrin" reg_is "$tavrin_open" "$classes\\magnet\\shell\\open\\command"
@@ -180,6 +193,9 @@ check "Start-menu entries removed" test ! -e "$menu"
 check "the earlier .torrent handler is back" reg_is Recorder.Torrent "$classes\\.torrent"
 check "the earlier magnet command is back" reg_is "$magnet_open" "$classes\\magnet\\shell\\open\\command"
 check "Retrackers.Torrent removed" no_key "$classes\\Retrackers.Torrent"
+check "Retrackers.Magnet removed" no_key "$classes\\Retrackers.Magnet"
+check "our RegisteredApplications value removed" bash -c '! "$0" reg query "$1" /v Retrackers >/dev/null 2>&1' "$wine" "$applications"
+check "another program's RegisteredApplications value stays" reg_is 'Software\Recorder\Capabilities' "$applications" Recorder
 check "the remembered handlers removed" no_key 'HKCU\Software\Retrackers'
 check "uninstall entry removed" no_key "$uninstall_key"
 echo "   (install, open, upgrade and uninstall took $(($(date +%s) - started)) s)"
@@ -190,6 +206,7 @@ zip="$WINEPREFIX/drive_c/My Retrackers"
 mkdir -p "$zip"
 cp build/windows-x64/installer-stage/* "$zip/"
 "$wine" reg delete "$classes\\magnet" /f >/dev/null
+"$wine" reg delete "$applications" /f >/dev/null
 # Earlier .torrent command | LaunchPath before | LaunchPath after | LaunchArguments after
 # ("-" keeps the sample's values; the sample's client is not installed here).
 mkdir -p "$WINEPREFIX/drive_c/Gone"
@@ -236,11 +253,53 @@ check "an earlier command holding a line break is not taken over" \
 zip_open="\"$zip_win\\Tavrin.exe\" \"%1\""
 check "register.cmd registers the Tavrin.exe beside it" reg_is "$zip_open" "$classes\\Retrackers.Torrent\\shell\\open\\command"
 check "... for magnet links too" reg_is "$zip_open" "$classes\\magnet\\shell\\open\\command"
+check "register.cmd lists its Tavrin for Default apps" capabilities_are "$zip_open"
+
+echo "== register.cmd run interactively names the Default apps page"
+build_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+build_before=$(reg_value "$build_key" CurrentBuildNumber)
+torrent_choice='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.torrent\UserChoice'
+magnet_choice='HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\magnet\UserChoice'
+page_of() {  # ARGUMENTS of register.cmd: the page it would open, or "-"
+  local out
+  out=$(RETRACKERS_SETTINGS_PAGE=print "$wine" cmd /c "$zip_win\\register.cmd" "$@" </dev/null 2>&1 | tr -d '\r')
+  printf '%s\n' "$out" >>"$work/wine.out"
+  out=$(printf '%s\n' "$out" | sed -n 's/^Would open: //p')
+  echo "${out:--}"
+}
+# "Open with" and a browsed-to Tavrin.exe make a choice of this kind.
+reg_set "$classes\\Applications\\Tavrin.exe\\shell\\open\\command" "" "$zip_open"
+# Windows build | the user's choice for .torrent | for magnet ("-" none) | page
+page_rows=(
+  "10240|Recorder.Torrent|-|ms-settings:defaultapps"
+  "22000|Recorder.Torrent|-|ms-settings:defaultapps?registeredAppUser=Retrackers"
+  "22631|-|Other.Magnet|ms-settings:defaultapps?registeredAppUser=Retrackers"
+  "22631|Retrackers.Torrent|Retrackers.Magnet|-"
+  "22631|Applications\\Tavrin.exe|-|-"
+  "22631|-|-|-"
+  "9600|Recorder.Torrent|-|-"
+)
+for row in "${page_rows[@]}"; do
+  IFS='|' read -r build torrent magnet page <<<"$row"
+  reg_set "$build_key" CurrentBuildNumber "$build"
+  "$wine" reg delete "$torrent_choice" /f >/dev/null 2>&1 || true
+  "$wine" reg delete "$magnet_choice" /f >/dev/null 2>&1 || true
+  [[ $torrent != - ]] && reg_set "$torrent_choice" ProgId "$torrent"
+  [[ $magnet != - ]] && reg_set "$magnet_choice" ProgId "$magnet"
+  check "build $build, chosen $torrent and $magnet: page $page" test "$(page_of)" = "$page"
+done
+reg_set "$build_key" CurrentBuildNumber 22631
+check "... and none under /nopause, where it would be named" test "$(page_of /nopause)" = -
+reg_set "$build_key" CurrentBuildNumber "$build_before"
+"$wine" reg delete "$torrent_choice" /f >/dev/null 2>&1 || true
+"$wine" reg delete "$magnet_choice" /f >/dev/null 2>&1 || true
 check "unregister.cmd ends with 0" quiet "$wine" cmd /c "$zip_win\\unregister.cmd" /nopause
 check "unregister.cmd gives .torrent back" reg_is Recorder.Torrent "$classes\\.torrent"
 check "unregister.cmd removes the magnet key it created" no_key "$classes\\magnet"
 check "unregister.cmd removes Retrackers.Torrent" no_key "$classes\\Retrackers.Torrent"
-check "unregister.cmd removes the remembered handlers" no_key 'HKCU\Software\Retrackers'
+check "unregister.cmd removes the remembered handlers and the capabilities" no_key 'HKCU\Software\Retrackers'
+check "unregister.cmd removes Retrackers.Magnet" no_key "$classes\\Retrackers.Magnet"
+check "unregister.cmd removes the RegisteredApplications key it created" no_key "$applications"
 
 echo "$passes passed, $failures failed"
 ((failures == 0))

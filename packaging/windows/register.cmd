@@ -1,9 +1,13 @@
 @echo off
 rem Makes the Tavrin.exe in this folder open .torrent files and magnet links
-rem for you (no administrator rights needed), and takes your client into
-rem Settings.ini from the program that opened .torrent files so far.
-rem unregister.cmd gives both back. "/nopause" skips the final pause.
+rem for you (no administrator rights needed), lists it in Windows' Default
+rem apps, and takes your client into Settings.ini from the program that
+rem opened .torrent files so far. When another app is your choice in Default
+rem apps, it opens that page with a line of guidance. unregister.cmd gives
+rem everything back. "/nopause" skips the page and the final pause.
 cscript //nologo "%~dp0registration.js" register
 set result=%errorlevel%
-if /i not "%~1"=="/nopause" pause
+if /i "%~1"=="/nopause" exit /b %result%
+if %result%==0 cscript //nologo "%~dp0registration.js" defaults
+pause
 exit /b %result%

@@ -3,15 +3,26 @@
 //
 //   cscript //nologo registration.js register
 //   cscript //nologo registration.js unregister
+//   cscript //nologo registration.js defaults   (register.cmd, when it may wait)
+//   cscript //nologo registration.js page       (the installer, when not silent)
 //
 // register.cmd, unregister.cmd and the installer run it. Everything goes
-// under HKCU\Software\Classes, so no administrator rights are needed. What
+// under HKCU, so no administrator rights are needed. What
 // held those places before is kept under HKCU\Software\Retrackers and put
 // back by "unregister", but only where our entries are still in place: a
 // handler the user picked since is left alone.
 //
 // When Settings.ini has no usable LaunchPath, "register" also takes the
 // client from the command of the earlier .torrent handler.
+//
+// Windows 10 and 11 prefer the user's own choice of default app, which no
+// program may write, to the classes' entries. So "register" also lists Tavrin
+// among the apps that can open torrents and magnet links (its capabilities
+// under RegisteredApplications), and "defaults" opens Windows' Default apps
+// page with a line of guidance when the user's choice is another program;
+// "page" only prints that page (or nothing), for the installer to open. With
+// RETRACKERS_SETTINGS_PAGE=print in the environment, "defaults" prints the
+// page it would open instead of opening it.
 //
 // Written for the Windows Script Host's JScript and for Wine's: no
 // WshShell.RegDelete and no WshShell.Exec (Wine lacks them), so deletions go
@@ -22,12 +33,18 @@ var files = new ActiveXObject("Scripting.FileSystemObject");
 
 var CLASSES = "HKCU\\Software\\Classes\\";
 var PROG_ID = "Retrackers.Torrent";
+var MAGNET_PROG_ID = "Retrackers.Magnet";
 var MEMORY = "HKCU\\Software\\Retrackers\\";  // this script's alone: "unregister" deletes it
 var EARLIER = MEMORY + "Earlier handlers\\";  // value "<key>|<value name>" = earlier data
 var CREATED = MEMORY + "Created keys\\";      // value "<key>|" = "": the key did not exist before
+var CAPABILITIES = MEMORY + "Capabilities";
+var APPLICATIONS = "HKCU\\Software\\RegisteredApplications";
+var APPLICATION = "Retrackers";  // our value there, and the name Settings knows Tavrin by
 // The choice made with "Open with" and "Always use this app", which Windows
 // prefers to the classes' entries and lets no program write.
 var USER_CHOICE = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.torrent\\UserChoice\\ProgId";
+var MAGNET_CHOICE = "HKCU\\Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\magnet\\UserChoice\\ProgId";
+var BUILD = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\CurrentBuildNumber";
 
 // Programs that would hand the torrent back to whatever opens torrents,
 // which is Tavrin again, or that are no client at all.
@@ -156,6 +173,87 @@ function writeProgId(tavrin) {
     writeValue(key + "\\DefaultIcon", "", tavrin + ",0");
     writeValue(key + "\\shell\\open\\command", "", quoted(tavrin) + ' "%1"');
     writeValue(CLASSES + OPEN_WITH, PROG_ID, "");
+}
+
+// The capabilities that put Tavrin into Settings' Default apps: a ProgID for
+// each kind it opens, named by its capabilities, listed under
+// RegisteredApplications (whose key is remembered when we create it).
+function writeCapabilities(tavrin) {
+    var magnet = CLASSES + MAGNET_PROG_ID;
+    writeValue(magnet, "", "URL:Magnet link (opened through Tavrin)");
+    writeValue(magnet, "URL Protocol", "");
+    writeValue(magnet + "\\DefaultIcon", "", tavrin + ",0");
+    writeValue(magnet + "\\shell\\open\\command", "", quoted(tavrin) + ' "%1"');
+    writeValue(CAPABILITIES, "ApplicationName", "Tavrin");
+    writeValue(CAPABILITIES, "ApplicationDescription",
+               "Adds your provider's retrackers to torrents and magnet links and opens them in your BitTorrent client");
+    writeValue(CAPABILITIES, "ApplicationIcon", tavrin + ",0");
+    writeValue(CAPABILITIES + "\\FileAssociations", ".torrent", PROG_ID);
+    writeValue(CAPABILITIES + "\\URLAssociations", "magnet", MAGNET_PROG_ID);
+    if (!keyExists(APPLICATIONS)) shell.RegWrite(CREATED + "RegisteredApplications|", "", "REG_SZ");
+    writeValue(APPLICATIONS, APPLICATION, CAPABILITIES.replace(/^HKCU\\/, ""));
+}
+
+// Called before the memory goes: the capabilities go with it.
+function removeCapabilities() {
+    deleteKey(CLASSES + MAGNET_PROG_ID);
+    if (readValue(CREATED + "RegisteredApplications|") !== null) deleteKey(APPLICATIONS);
+    else if (readValue(APPLICATIONS + "\\" + APPLICATION) !== null) deleteValue(APPLICATIONS, APPLICATION);
+}
+
+// ---- Windows' Default apps page
+
+// Whether the user's choice of default app (which Windows prefers and no
+// program may write) leaves the opening to Tavrin: there is none, so our
+// classes' entries count, or it names a ProgID whose command runs Tavrin.
+function choiceIsTavrin(choice) {
+    var id = readValue(choice);
+    if (id === null || id === "" || id === PROG_ID || id === MAGNET_PROG_ID) return true;
+    var command = commandOf(id);
+    return command !== null && isTavrin(splitCommand(command).program);
+}
+
+// The page and the line of guidance for it, or null when Tavrin opens both
+// already or Windows is older than 10 (no such page; its classes' entries
+// count there). Windows 11 (build 22000 on) has a page for each registered
+// app; Windows 10 only the general one.
+function defaultAppsPage() {
+    if (choiceIsTavrin(USER_CHOICE) && choiceIsTavrin(MAGNET_CHOICE)) return null;
+    var build = parseInt(readValue(BUILD), 10) || 0;
+    if (build >= 22000) {
+        return {uri: "ms-settings:defaultapps?registeredAppUser=" + APPLICATION,
+                guidance: "Windows lets only you choose the default app: in Tavrin's page of Default apps, which opens now," +
+                          " set .torrent and MAGNET to Tavrin."};
+    }
+    if (build >= 10240) {
+        return {uri: "ms-settings:defaultapps",
+                guidance: "Windows lets only you choose the default app: in Default apps, which opens now, choose Tavrin" +
+                          " for .torrent under \"Choose default apps by file type\" and for MAGNET under" +
+                          " \"Choose default apps by protocol\"."};
+    }
+    return null;
+}
+
+function offerDefaults() {
+    var page = defaultAppsPage();
+    if (page === null) return 0;
+    WScript.Echo(page.guidance);
+    if (expanded("%RETRACKERS_SETTINGS_PAGE%") === "print") {
+        WScript.Echo("Would open: " + page.uri);
+        return 0;
+    }
+    try {
+        shell.Run(page.uri, 1, false);
+    } catch (e) {
+        WScript.Echo("Windows could not open " + page.uri + ": open Settings, Apps, Default apps yourself.");
+    }
+    return 0;
+}
+
+function printPage() {
+    var page = defaultAppsPage();
+    if (page !== null) WScript.Echo(page.uri);
+    return 0;
 }
 
 // ---- the earlier .torrent handler's command, as Settings.ini values
@@ -397,6 +495,7 @@ function register(folder) {
     var groups = handlerGroups(tavrin);
     for (var i = 0; i < groups.length; ++i) takeGroup(groups[i]);
     writeProgId(tavrin);
+    writeCapabilities(tavrin);
     WScript.Echo(".torrent files and magnet links now open with " + tavrin);
     var choice = readValue(USER_CHOICE);
     if (choice !== null && choice !== PROG_ID) {
@@ -415,6 +514,7 @@ function unregister(folder) {
         if (readValue(CREATED + memoryName(OPEN_WITH, "")) !== null) deleteKey(CLASSES + OPEN_WITH);
         else deleteValue(CLASSES + OPEN_WITH, PROG_ID);
     }
+    removeCapabilities();
     deleteKey(MEMORY.slice(0, -1));
     WScript.Echo(".torrent files and magnet links open again with what opened them before");
     return 0;
@@ -426,11 +526,13 @@ function main() {
     try {
         if (action === "register") return register(folder);
         if (action === "unregister") return unregister(folder);
+        if (action === "defaults") return offerDefaults();
+        if (action === "page") return printPage();
     } catch (e) {
         WScript.Echo("Failed: " + e.message + " (" + (e.number >>> 0).toString(16) + ")");
         return 1;
     }
-    WScript.Echo("Usage: cscript //nologo registration.js register|unregister");
+    WScript.Echo("Usage: cscript //nologo registration.js register|unregister|defaults|page");
     return 2;
 }
 

@@ -5,7 +5,8 @@
 ;   makensis -DVERSION=1.0.0 -DARCH=x64|x86 -DSTAGE=<install tree> -DOUTFILE=<setup.exe> retrackers.nsi
 ; where the install tree is what "cmake --install" of a Windows build gives.
 ;
-; Command line of the setup: /S installs silently with the default choices,
+; Command line of the setup: /S installs silently with the default choices
+; (and does not open Windows' Default apps page),
 ; /KeswelTask also creates the daily Keswel task, /D=<folder> (last) installs
 ; elsewhere. Uninstall.exe /S removes it silently.
 
@@ -24,6 +25,9 @@ ManifestDPIAware true
 !define TASK "Retrackers\Keswel daily"
 !define MENU "$SMPROGRAMS\Retrackers"
 !define LINK_KESWEL "${MENU}\Check the retrackers (Keswel).lnk"
+!define LINK_CHOOSE "${MENU}\Choose city and provider.lnk"
+; Keswel's "--detect" is to get the entry "Find my provider.lnk" here, made
+; and removed as LINK_CHOOSE is, once Keswel has that option.
 !define LINK_SETTINGS "${MENU}\Settings (Settings.ini).lnk"
 !define LINK_GUIDE "${MENU}\User's guide (README).lnk"
 
@@ -36,6 +40,7 @@ BrandingText "${PRODUCT} ${VERSION} ${ARCH}"
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
+!include "TextFunc.nsh"
 !include "x64.nsh"
 
 !define MUI_COMPONENTSPAGE_NODESC
@@ -98,11 +103,15 @@ Section "Tavrin and Keswel" SecPrograms
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
 
-  ; The shortcuts start in the install folder. Keswel's window waits for a
+  ; The shortcuts start in the install folder. Keswel's windows wait for a
   ; key, so that its results can be read.
   CreateDirectory "${MENU}"
   CreateShortcut "${LINK_KESWEL}" "$SYSDIR\cmd.exe" \
     '/c ""$INSTDIR\Keswel.exe" & pause"' "$INSTDIR\Keswel.exe" 0
+  CreateShortcut "${LINK_CHOOSE}" "$SYSDIR\cmd.exe" \
+    '/c ""$INSTDIR\Keswel.exe" --choose & pause"' "$INSTDIR\Keswel.exe" 0
+  ; Here "Find my provider" ("$INSTDIR\Keswel.exe" --detect & pause), once
+  ; Keswel has --detect.
   CreateShortcut "${LINK_SETTINGS}" "$WINDIR\notepad.exe" '"$INSTDIR\Settings.ini"'
   CreateShortcut "${LINK_GUIDE}" "$WINDIR\notepad.exe" '"$INSTDIR\README.md"'
 SectionEnd
@@ -121,6 +130,27 @@ Section /o "Run Keswel every day (Task Scheduler)" SecTask
     DetailPrint "The Task Scheduler refused the daily task ($0); the README shows how to create it by hand."
   ${EndIf}
 SectionEnd
+
+; Windows 10 and 11 let only the user choose the default app. When that
+; choice is another program, the registration script names the Default apps
+; page to open (Tavrin's own on Windows 11), once the install is done, after
+; one line of guidance. Never in a silent install.
+!define DEFAULTS_GUIDANCE "Windows lets only you choose the default app for torrents: in the Default apps page that opens now, choose Tavrin for .torrent and for MAGNET."
+Function .onInstSuccess
+  ${If} ${Silent}
+  ${OrIfNot} ${SectionIsSelected} ${SecRegister}
+    Return
+  ${EndIf}
+  nsExec::ExecToStack '"$SYSDIR\cscript.exe" //nologo "$INSTDIR\registration.js" page'
+  Pop $0
+  Pop $1
+  ${TrimNewLines} "$1" $1
+  ${If} $0 == 0
+  ${AndIf} $1 != ""
+    MessageBox MB_OK|MB_ICONINFORMATION "${DEFAULTS_GUIDANCE}"
+    ExecShell "open" "$1"
+  ${EndIf}
+FunctionEnd
 
 Function .onInit
   !if "${ARCH}" == "x64"
@@ -154,6 +184,7 @@ Section "Uninstall"
   !insertmacro OWN_FILES REMOVE_FILE
   Delete "$INSTDIR\Uninstall.exe"
   Delete "${LINK_KESWEL}"
+  Delete "${LINK_CHOOSE}"
   Delete "${LINK_SETTINGS}"
   Delete "${LINK_GUIDE}"
   RMDir "${MENU}"
