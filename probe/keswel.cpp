@@ -16,6 +16,7 @@
 #include "settings/locations.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "settings/setup_check.h"
 
 namespace {
 
@@ -47,11 +48,17 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     switch (choice.failure) {
     case settings::DirectoryFailure::None: break;
     case settings::DirectoryFailure::BadIndex:  // not judged here: the lookups fail instead
-    case settings::DirectoryFailure::BadCity: consolePrint("Bad city %d\n", choice.city); return 1;
+    case settings::DirectoryFailure::BadCity: consolePrint("Bad city %d\n", choice.city); break;
     case settings::DirectoryFailure::BadProvider:
         consolePrint("Bad provider %d for city %s\n", choice.provider, choice.cityName.c_str());
+        break;
+    case settings::DirectoryFailure::NoRetrackers: consolePrint("No active trackers\n"); break;
+    }
+    if (choice.failure != settings::DirectoryFailure::None) {
+        // The run's own line, then what --check and Tavrin's log say of it.
+        if (const std::string cause = settings::directoryCause(run.settingsPath, choice); !cause.empty())
+            consolePrint("%s\n", cause.c_str());
         return 1;
-    case settings::DirectoryFailure::NoRetrackers: consolePrint("No active trackers\n"); return 1;
     }
     // "абвн" in Windows-1251; the line says "providers" though it counts retrackers.
     consolePrint("Checking \xE0\xE1\xE2\xED %s, %d providers\n", choice.section.c_str(), choice.count);
