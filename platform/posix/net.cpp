@@ -1,8 +1,12 @@
 #include "platform/net.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
+#include <memory>
+#include <unordered_set>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -24,10 +28,75 @@ constexpr int kSynRetriesGiveUpMs = 20000;
 
 static_assert(sizeof(sockaddr_storage) == sizeof(SocketAddress::bytes));
 
-// Every socket of the run, closed together at cleanup as WSACleanup does.
-std::vector<int>& openSockets() {
-    static std::vector<int> sockets;
+// Descriptors kept free for the files the run still writes (Settings.ini
+// and its replacement) and for whatever the C library opens meanwhile.
+constexpr size_t kDescriptorReserve = 32;
+
+// Every socket of the run not yet closed by closeSocket, closed together at
+// cleanup as WSACleanup does.
+std::unordered_set<int>& openSockets() {
+    static std::unordered_set<int> sockets;
     return sockets;
+}
+
+// The descriptors the process holds now, or 0 when they cannot be counted.
+size_t openDescriptors() {
+    DIR* directory = opendir("/proc/self/fd");
+    if (!directory) return 0;
+    size_t count = 0;
+    while (const dirent* entry = readdir(directory))
+        if (entry->d_name[0] != '.') ++count;
+    closedir(directory);
+    return count > 0 ? count - 1 : 0;  // the directory's own descriptor
+}
+
+// Lookups that were still running when their bound ended: the resolver's
+// threads may still write into them, so they are kept for the process's life.
+struct LookupBatch {
+    std::vector<std::string> names, services;
+    std::vector<addrinfo> hints;
+    std::vector<gaicb> requests;
+    std::vector<gaicb*> list;
+};
+
+std::vector<std::unique_ptr<LookupBatch>>& abandonedLookups() {
+    static std::vector<std::unique_ptr<LookupBatch>> batches;
+    return batches;
+}
+
+addrinfo hintsFor(Transport transport, int flags) {
+    addrinfo hints{};
+    hints.ai_flags = flags;
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = transport == Transport::Udp ? SOCK_DGRAM : SOCK_STREAM;
+    hints.ai_protocol = transport == Transport::Udp ? IPPROTO_UDP : IPPROTO_TCP;
+    return hints;
+}
+
+// Takes the first usable address of a resolver's result; false when none is.
+bool firstAddress(const addrinfo* result, SocketAddress& address) {
+    if (!result || (result->ai_family != AF_INET && result->ai_family != AF_INET6) || !result->ai_addr ||
+        result->ai_addrlen > sizeof address.bytes) {
+        return false;
+    }
+    std::memset(address.bytes, 0, sizeof address.bytes);
+    std::memcpy(address.bytes, result->ai_addr, result->ai_addrlen);
+    address.length = static_cast<uint32_t>(result->ai_addrlen);
+    return true;
+}
+
+// What a resolver's error code says: a reply that the name has no address,
+// or no reply at all (the resolver was not reached, or timed out).
+NameLookup::Outcome outcomeOf(int code, const addrinfo* result, SocketAddress& address) {
+    if (code == 0) return firstAddress(result, address) ? NameLookup::Found : NameLookup::Failed;
+    switch (code) {
+    case EAI_AGAIN:
+    case EAI_SYSTEM:
+    case EAI_MEMORY:
+    case EAI_INPROGRESS:
+    case EAI_CANCELED: return NameLookup::Unanswered;
+    default: return NameLookup::Failed;
+    }
 }
 
 void pause(int ms) {
@@ -55,24 +124,88 @@ void netCleanup() {
     openSockets().clear();
 }
 
+void closeSocket(SocketHandle socket) {
+    if (openSockets().erase(static_cast<int>(socket)) > 0) close(static_cast<int>(socket));
+}
+
+size_t socketsAvailable() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+    const size_t used = openDescriptors() + kDescriptorReserve;
+    return limit.rlim_cur > used ? static_cast<size_t>(limit.rlim_cur) - used : 0;
+}
+
+void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs) {
+    // Address literals need no resolver: they are read at once.
+    auto batch = std::make_unique<LookupBatch>();
+    std::vector<size_t> asked;  // position in `lookups` of each request
+    for (size_t i = 0; i < lookups.size(); ++i) {
+        NameLookup& lookup = lookups[i];
+        const addrinfo numeric = hintsFor(lookup.transport, AI_NUMERICHOST);
+        addrinfo* result = nullptr;
+        const int code = getaddrinfo(lookup.host.c_str(), lookup.port.c_str(), &numeric, &result);
+        if (code != EAI_NONAME) {
+            lookup.outcome = outcomeOf(code, result, lookup.address);
+            if (result) freeaddrinfo(result);
+            continue;
+        }
+        asked.push_back(i);
+        batch->names.push_back(lookup.host);
+        batch->services.push_back(lookup.port);
+        batch->hints.push_back(hintsFor(lookup.transport, 0));
+    }
+    if (asked.empty()) return;
+    // The vectors are complete, so the pointers into them stay valid.
+    batch->requests.resize(asked.size());
+    for (size_t k = 0; k < asked.size(); ++k) {
+        gaicb& request = batch->requests[k];
+        request.ar_name = batch->names[k].c_str();
+        request.ar_service = batch->services[k].c_str();
+        request.ar_request = &batch->hints[k];
+        request.ar_result = nullptr;
+        batch->list.push_back(&batch->requests[k]);
+    }
+    if (getaddrinfo_a(GAI_NOWAIT, batch->list.data(), static_cast<int>(batch->list.size()), nullptr) != 0) {
+        // Not even started (out of resources): one at a time, as before.
+        for (size_t i : asked)
+            lookups[i].outcome = resolveAddress(lookups[i].host, lookups[i].port, lookups[i].transport,
+                                                lookups[i].address)
+                                     ? NameLookup::Found
+                                     : NameLookup::Unanswered;
+        return;
+    }
+    const uint32_t start = tickCount();
+    std::vector<const gaicb*> running;
+    for (;;) {
+        running.clear();
+        for (gaicb* request : batch->list)
+            if (gai_error(request) == EAI_INPROGRESS) running.push_back(request);
+        const uint32_t spent = tickCount() - start;
+        if (running.empty() || spent >= static_cast<uint32_t>(timeoutMs)) break;
+        const uint32_t left = static_cast<uint32_t>(timeoutMs) - spent;
+        timespec wait{static_cast<time_t>(left / 1000), static_cast<long>(left % 1000) * 1000000L};
+        gai_suspend(running.data(), static_cast<int>(running.size()), &wait);
+    }
+    bool abandoned = false;
+    for (size_t k = 0; k < asked.size(); ++k) {
+        gaicb* request = batch->list[k];
+        int code = gai_error(request);
+        if (code == EAI_INPROGRESS && gai_cancel(request) != EAI_CANCELED) abandoned = true;
+        NameLookup& lookup = lookups[asked[k]];
+        lookup.outcome = outcomeOf(code, code == 0 ? request->ar_result : nullptr, lookup.address);
+        if (code == 0 && request->ar_result) freeaddrinfo(request->ar_result);
+        if (code == 0) request->ar_result = nullptr;
+    }
+    if (abandoned) abandonedLookups().push_back(std::move(batch));
+}
+
 bool resolveAddress(const std::string& host, const std::string& port, Transport transport, SocketAddress& address) {
-    addrinfo hints{};
-    hints.ai_flags = 0;
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = transport == Transport::Udp ? SOCK_DGRAM : SOCK_STREAM;
-    hints.ai_protocol = transport == Transport::Udp ? IPPROTO_UDP : IPPROTO_TCP;
+    const addrinfo hints = hintsFor(transport, 0);
     addrinfo* result = nullptr;
     // EAI_NONAME, EAI_AGAIN (resolver unreachable) and every other error
     // alike mean the host cannot be reached by name.
     if (getaddrinfo(host.c_str(), port.c_str(), &hints, &result) != 0) return false;
-    bool found = false;
-    if (result && (result->ai_family == AF_INET || result->ai_family == AF_INET6) && result->ai_addr &&
-        result->ai_addrlen <= sizeof address.bytes) {
-        std::memset(address.bytes, 0, sizeof address.bytes);
-        std::memcpy(address.bytes, result->ai_addr, result->ai_addrlen);
-        address.length = static_cast<uint32_t>(result->ai_addrlen);
-        found = true;
-    }
+    const bool found = firstAddress(result, address);
     freeaddrinfo(result);
     return found;
 }
@@ -84,7 +217,7 @@ SocketHandle openSocket(const SocketAddress& address, Transport transport) {
     int fd = socket(target.ss_family, (udp ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, udp ? IPPROTO_UDP : IPPROTO_TCP);
     if (fd < 0) return kNoSocket;
     if (!udp) setsockopt(fd, IPPROTO_TCP, TCP_SYNCNT, &kSynRetries, sizeof kSynRetries);
-    openSockets().push_back(fd);
+    openSockets().insert(fd);
     return fd;
 }
 
@@ -101,7 +234,7 @@ ConnectStart startConnect(SocketHandle socket, const SocketAddress& address) {
         return ConnectStart::Connected;
     // An interrupted non-blocking connect goes on in the background.
     if (errno == EINPROGRESS || errno == EINTR) return ConnectStart::Pending;
-    return ConnectStart::Failed;
+    return errno == ENETUNREACH ? ConnectStart::NoRoute : ConnectStart::Failed;
 }
 
 bool sendDatagram(SocketHandle socket, const unsigned char* data, size_t size) {

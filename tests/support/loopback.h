@@ -45,6 +45,7 @@ public:
         Silent,            // nothing
         ShortError,        // an 8-byte error reply: the header without a message
         Flood,             // 100 replies with other transaction ids, then the connect reply
+        WrongFlood,        // 100 replies with other transaction ids only
     };
     explicit LoopbackUdpPeer(Reply reply = Reply::Tracker);
     ~LoopbackUdpPeer();
@@ -81,10 +82,11 @@ inline std::vector<std::string> udpPeerReplies(LoopbackUdpPeer::Reply reply, con
         replies.push_back(answer.substr(0, 8));
         return replies;
     }
-    for (int i = 1; i <= (reply == Reply::Flood ? 100 : 0); ++i) {
+    for (int i = 1; i <= (reply == Reply::Flood || reply == Reply::WrongFlood ? 100 : 0); ++i) {
         replies.push_back(answer);
         replies.back()[7] = static_cast<char>(answer[7] + i);
     }
+    if (reply == Reply::WrongFlood) return replies;
     replies.push_back(answer);
     if (reply == Reply::WrongTransaction) replies.back()[7] = static_cast<char>(answer[7] + 1);
     return replies;
