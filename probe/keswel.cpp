@@ -73,6 +73,14 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     }
 
     runProbe(list.probes);
+    // Every socket is closed before Settings.ini is written, so the write
+    // has the descriptors it needs however long the list was.
+    platform::netCleanup();
+    if (networkWasDown(list.probes)) {
+        // A run before the network is up must not store that nothing answers.
+        consolePrint("Network unreachable: no retracker could be tried; TrackerCheck left as it was\n");
+        return 1;
+    }
 
     std::vector<int32_t> reachable;
     for (size_t i = 0; i < list.probes.size(); ++i)
@@ -81,7 +89,6 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     consolePrint("TrackerCheck=%s 0\n", checkList.c_str());
     const bool stored =
         writeProfileString(settings::kSection, settings::kTrackerCheck, checkList + " 0", run.settingsPath);
-    platform::netCleanup();
     if (!stored) {
         // Tavrin would go on with the previous list; the user must learn that.
         consolePrint("Cannot write TrackerCheck to %s\n", run.settingsPath.c_str());

@@ -1,6 +1,7 @@
 #include "probe/tracker_probe.h"
 
 #include <chrono>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <regex>
@@ -349,6 +350,56 @@ TEST_F(ProbeTest, DeadlineEndsEntriesThatStayPending) {
         EXPECT_EQ(result.outcome.size(), 70u);
         // One wait per second up to the deadline, then two passes of 64 and 6.
         EXPECT_EQ(clock.waits, probeDeadlineMs() / 1000 + 2);
+    }
+}
+
+// All names at once: literals and names found keep ProbeNew with their
+// address, a name the resolver rejects is unresolved but was answered, and
+// entries already started are not looked at.
+TEST_F(ProbeTest, ResolvedAllAtOnce) {
+    add("http://127.0.0.1:81/");
+    add("udp://localhost:82/");
+    add(kUnresolvableUrl);
+    add("http://[::1]:83/");
+    add("http://127.0.0.1:81/again");
+    add("http://127.0.0.2/");
+    probes.back().state = ProbeFailed;
+    resolveProbes(probes, 5000);
+    const ProbeState states[] = {ProbeNew, ProbeNew, ProbeUnresolved, ProbeNew, ProbeNew, ProbeFailed};
+    for (size_t i = 0; i < probes.size(); ++i) {
+        SCOPED_TRACE(probes[i].url);
+        EXPECT_EQ(probes[i].state, states[i]);
+        EXPECT_EQ(probes[i].address.length != 0, states[i] == ProbeNew);
+        EXPECT_FALSE(probes[i].noNetwork);
+    }
+    EXPECT_EQ(std::memcmp(probes[0].address.bytes, probes[4].address.bytes, sizeof probes[0].address.bytes), 0);
+    EXPECT_FALSE(networkWasDown(probes));
+}
+
+// Entries left in ProbeNew start as sockets are free: with room for three,
+// ten live entries all connect, each with its line. Past the bound none is
+// started any more, and each waiting entry fails with its line.
+TEST_F(ProbeTest, EntriesWaitForFreeSockets) {
+    for (const int bound : {-1, 0}) {
+        SCOPED_TRACE(bound);
+        probes.clear();
+        output.clear();
+        addReachable(10);
+        ProbeWaiter waiter;
+        waiter.socketsAvailable = [] { return size_t{3}; };
+        waiter.boundMs = bound;
+        watchProbes(probes, [this](std::string_view line) { output += line; }, waiter);
+        const std::vector<std::string> lines = withoutTimes(output);
+        EXPECT_EQ(lines.front(), "<-----T remains 10");
+        size_t decided = 0;
+        for (const TrackerProbe& probe : probes) {
+            EXPECT_EQ(probe.state, bound < 0 ? ProbeConnected : ProbeFailed);
+            EXPECT_EQ(probe.sock, platform::kNoSocket);
+            const std::string line = probe.url + (bound < 0 ? " connected ok" : " can't connected");
+            decided += std::count(lines.begin(), lines.end(), line);
+        }
+        EXPECT_EQ(decided, 10u);
+        EXPECT_EQ(lines.back(), "Total T msec");
     }
 }
 
