@@ -150,9 +150,10 @@ void startProbe(TrackerProbe& probe) {
     const platform::ConnectStart start = platform::startConnect(probe.sock, probe.address);
     probe.noNetwork = start == platform::ConnectStart::NoRoute;
     if (target.transport == platform::Transport::Udp) {
-        // The connect only fixed the peer; the request decides.
+        // The connect only fixed the peer; the request, sent once the watch
+        // loop first watches the entry, decides.
         probe.transactionId = newTransactionId();
-        probe.state = start == platform::ConnectStart::Connected && sendConnectRequest(probe) ? ProbePending : ProbeFailed;
+        probe.state = start == platform::ConnectStart::Connected ? ProbePending : ProbeFailed;
     } else {
         switch (start) {
         case platform::ConnectStart::Connected: probe.state = ProbeConnected; break;
@@ -254,6 +255,17 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, c
             sockets.push_back({probes[i].sock, probes[i].transport});
         }
         if (batch.size() >= kLargeBatch) output("Out of set size\n");
+        // A UDP entry's first request goes out when it is first watched, so
+        // a long list asks a shared tracker at most 64 at a time and its
+        // socket is not flooded with one burst of them all. A refusal shows
+        // in the wait.
+        for (const int32_t position : batch) {
+            TrackerProbe& probe = probes[static_cast<size_t>(position)];
+            if (probe.transport != platform::Transport::Udp || probe.requestsSent > 0) continue;
+            probe.startedAtMs = now;
+            sendConnectRequest(probe);
+            planResend(probe);
+        }
         if (batch.empty()) {
             // Past the bound nothing more is started: the waiting entries fail.
             bool printed = false;
@@ -272,13 +284,12 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, c
         // or its second is over; a wake-up for ignored datagrams waits on.
         const int passEnd = late ? now : now + kPassTimeoutMs;
         for (bool passDone = false; !passDone;) {
-            // Requests of entries waiting for a place are sent again too;
-            // their replies wait in their sockets.
+            // Every UDP entry asked once is asked again when its time comes.
             int current = elapsed();
             int nextResend = INT32_MAX;
             for (TrackerProbe& probe : probes) {
                 if (probe.state != ProbePending || probe.transport != platform::Transport::Udp) continue;
-                if (probe.resendAtMs < 0) planResend(probe);
+                if (probe.requestsSent == 0) continue;  // not watched yet
                 if (current >= probe.resendAtMs) {
                     sendConnectRequest(probe);
                     planResend(probe);

@@ -52,7 +52,7 @@ struct TrackerHostPort {
 TrackerHostPort splitTrackerUrl(std::string_view url);
 
 // Starts the entry's probe: a non-blocking TCP connect, or for UDP the
-// first connect request. The host is resolved first (blocking) unless the
+// connect that fixes the peer (watchProbes sends the requests). The host is resolved first (blocking) unless the
 // entry's address is already set. Takes an entry in ProbeNew to
 // ProbeUnresolved, ProbeNoSocket, ProbeConnected, ProbePending or
 // ProbeFailed; a socket of an entry that ends here is closed. Prints nothing.
@@ -81,10 +81,11 @@ struct ProbeWaiter {
 // entries (list order, UDP and TCP alike) and at most one second each.
 // Entries still in ProbeNew are started (startProbe) as far as sockets are
 // available, in list order, and more as decided entries close theirs; the
-// pending count includes them. A UDP entry is connected by a valid connect
-// reply; other datagrams are read and ignored, and waking for them alone
-// neither ends a pass nor prints a line. Its request is sent again a few
-// times, each at a time drawn for the entry within the resend's interval,
+// pending count includes them. A UDP entry's first connect request goes out
+// in the first pass that watches it; a valid connect reply connects it;
+// other datagrams are read and ignored, and waking for them alone neither
+// ends a pass nor prints a line. Its request is sent again a few times,
+// each at a time drawn for the entry within the resend's interval,
 // and without a reply it fails once the system would have given up an
 // unanswered TCP connect. A failed wait is a pass without results. The run
 // ends by the waiter's bound: the passes from then on do not wait, and every
