@@ -273,6 +273,26 @@ TEST_F(ProbeTest, UdpWithoutAValidReplyIsAskedAgainThenFails) {
     }
 }
 
+// Seventy UDP entries of one tracker: the first pass asks only the 64 it
+// watches, the other six are asked as places free; all are connected.
+TEST_F(ProbeTest, UdpRequestsGoOutAsEntriesAreWatched) {
+    LoopbackUdpPeer tracker;
+    for (int i = 0; i < 70; ++i) add(tracker.url() + "?n=" + std::to_string(i));
+    std::vector<int> seenAtWait;
+    ProbeWaiter waiter;
+    waiter.wait = [&](const auto& sockets, int timeoutMs, auto& ready) {
+        tracker.answer();
+        seenAtWait.push_back(tracker.requestsSeen());
+        return platform::waitForSockets(sockets, timeoutMs, ready);
+    };
+    const ProbeRun result = run(waiter);
+    ASSERT_FALSE(seenAtWait.empty());
+    EXPECT_EQ(seenAtWait.front(), 64);
+    EXPECT_EQ(tracker.requestsSeen(), 70);
+    EXPECT_EQ(result.outcome.size(), 70u);
+    for (const TrackerProbe& probe : probes) EXPECT_EQ(probe.state, ProbeConnected);
+}
+
 // A peer that answers every request with a hundred wrong datagrams: they are
 // read and dropped, and waking for them neither ends a pass nor prints.
 TEST_F(ProbeTest, WrongDatagramsAreIgnoredWithoutALine) {
