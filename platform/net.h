@@ -50,7 +50,8 @@ struct NameLookup {
 // Resolves every lookup at the same time and returns after at most
 // `timeoutMs`; a lookup without an answer by then stays Unanswered (the
 // system may go on with it in the background; its result is dropped).
-// glibc's getaddrinfo_a on Linux, a few resolver threads on Windows.
+// A few resolver threads, each calling getaddrinfo for one name after
+// another; address literals are read at once without them.
 void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs);
 
 // A socket of the address's family for the transport, or kNoSocket. On Linux

@@ -5,7 +5,12 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 #include <fcntl.h>
 #include <netdb.h>
@@ -50,19 +55,20 @@ size_t openDescriptors() {
     return count > 0 ? count - 1 : 0;  // the directory's own descriptor
 }
 
-// Lookups that were still running when their bound ended: the resolver's
-// threads may still write into them, so they are kept for the process's life.
-struct LookupBatch {
-    std::vector<std::string> names, services;
-    std::vector<addrinfo> hints;
-    std::vector<gaicb> requests;
-    std::vector<gaicb*> list;
+// The names of one resolveAll, shared by its resolver threads. A thread
+// still resolving when the bound ends keeps it alive until it finishes.
+struct SharedLookups {
+    std::mutex mutex;
+    std::condition_variable finishedOne;
+    std::vector<NameLookup> lookups;
+    std::vector<bool> done;
+    size_t next = 0;
+    size_t finished = 0;
 };
 
-std::vector<std::unique_ptr<LookupBatch>>& abandonedLookups() {
-    static std::vector<std::unique_ptr<LookupBatch>> batches;
-    return batches;
-}
+// A few threads, each resolving one name after another: enough that a name
+// server that never answers holds up only the names in its threads' hands.
+constexpr size_t kResolverThreads = 8;
 
 addrinfo hintsFor(Transport transport, int flags) {
     addrinfo hints{};
@@ -92,9 +98,7 @@ NameLookup::Outcome outcomeOf(int code, const addrinfo* result, SocketAddress& a
     switch (code) {
     case EAI_AGAIN:
     case EAI_SYSTEM:
-    case EAI_MEMORY:
-    case EAI_INPROGRESS:
-    case EAI_CANCELED: return NameLookup::Unanswered;
+    case EAI_MEMORY: return NameLookup::Unanswered;
     default: return NameLookup::Failed;
     }
 }
@@ -108,8 +112,8 @@ void pause(int ms) {
 }  // namespace
 
 bool netStartup(int* errorCode) {
-    // Every probe socket stays open until the end of the run, so a long
-    // retracker list needs as many descriptors as the system allows.
+    // A long retracker list wants as many sockets at once as the system
+    // allows; the probe opens the rest as earlier ones close.
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
@@ -137,8 +141,8 @@ size_t socketsAvailable() {
 
 void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs) {
     // Address literals need no resolver: they are read at once.
-    auto batch = std::make_unique<LookupBatch>();
-    std::vector<size_t> asked;  // position in `lookups` of each request
+    auto shared = std::make_shared<SharedLookups>();
+    std::vector<size_t> asked;  // position in `lookups` of each shared lookup
     for (size_t i = 0; i < lookups.size(); ++i) {
         NameLookup& lookup = lookups[i];
         const addrinfo numeric = hintsFor(lookup.transport, AI_NUMERICHOST);
@@ -150,53 +154,54 @@ void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs) {
             continue;
         }
         asked.push_back(i);
-        batch->names.push_back(lookup.host);
-        batch->services.push_back(lookup.port);
-        batch->hints.push_back(hintsFor(lookup.transport, 0));
+        shared->lookups.push_back(lookup);
     }
     if (asked.empty()) return;
-    // The vectors are complete, so the pointers into them stay valid.
-    batch->requests.resize(asked.size());
-    for (size_t k = 0; k < asked.size(); ++k) {
-        gaicb& request = batch->requests[k];
-        request.ar_name = batch->names[k].c_str();
-        request.ar_service = batch->services[k].c_str();
-        request.ar_request = &batch->hints[k];
-        request.ar_result = nullptr;
-        batch->list.push_back(&batch->requests[k]);
+    shared->done.assign(asked.size(), false);
+    auto resolveShared = [shared] {
+        for (;;) {
+            size_t i;
+            NameLookup lookup;
+            {
+                std::lock_guard<std::mutex> lock(shared->mutex);
+                if (shared->next == shared->lookups.size()) return;
+                i = shared->next++;
+                lookup = shared->lookups[i];
+            }
+            const addrinfo hints = hintsFor(lookup.transport, 0);
+            addrinfo* result = nullptr;
+            const int code = getaddrinfo(lookup.host.c_str(), lookup.port.c_str(), &hints, &result);
+            lookup.outcome = outcomeOf(code, result, lookup.address);
+            if (code == 0 && result) freeaddrinfo(result);
+            {
+                std::lock_guard<std::mutex> lock(shared->mutex);
+                shared->lookups[i] = lookup;
+                shared->done[i] = true;
+                ++shared->finished;
+            }
+            shared->finishedOne.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    try {
+        for (size_t t = 0; t < kResolverThreads && t < asked.size(); ++t) threads.emplace_back(resolveShared);
+    } catch (const std::system_error&) {
+        if (threads.empty()) resolveShared();  // no thread at all: here, one name at a time
     }
-    if (getaddrinfo_a(GAI_NOWAIT, batch->list.data(), static_cast<int>(batch->list.size()), nullptr) != 0) {
-        // Not even started (out of resources): one at a time, as before.
-        for (size_t i : asked)
-            lookups[i].outcome = resolveAddress(lookups[i].host, lookups[i].port, lookups[i].transport,
-                                                lookups[i].address)
-                                     ? NameLookup::Found
-                                     : NameLookup::Unanswered;
-        return;
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    const bool allDone =
+        shared->finishedOne.wait_for(lock, std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0),
+                                     [&] { return shared->finished == shared->lookups.size(); });
+    for (size_t k = 0; k < asked.size(); ++k)
+        if (shared->done[k]) lookups[asked[k]] = shared->lookups[k];  // the others stay Unanswered
+    lock.unlock();
+    // Threads still waiting for a name server are left to it; the rest end here.
+    for (std::thread& thread : threads) {
+        if (allDone)
+            thread.join();
+        else
+            thread.detach();
     }
-    const uint32_t start = tickCount();
-    std::vector<const gaicb*> running;
-    for (;;) {
-        running.clear();
-        for (gaicb* request : batch->list)
-            if (gai_error(request) == EAI_INPROGRESS) running.push_back(request);
-        const uint32_t spent = tickCount() - start;
-        if (running.empty() || spent >= static_cast<uint32_t>(timeoutMs)) break;
-        const uint32_t left = static_cast<uint32_t>(timeoutMs) - spent;
-        timespec wait{static_cast<time_t>(left / 1000), static_cast<long>(left % 1000) * 1000000L};
-        gai_suspend(running.data(), static_cast<int>(running.size()), &wait);
-    }
-    bool abandoned = false;
-    for (size_t k = 0; k < asked.size(); ++k) {
-        gaicb* request = batch->list[k];
-        int code = gai_error(request);
-        if (code == EAI_INPROGRESS && gai_cancel(request) != EAI_CANCELED) abandoned = true;
-        NameLookup& lookup = lookups[asked[k]];
-        lookup.outcome = outcomeOf(code, code == 0 ? request->ar_result : nullptr, lookup.address);
-        if (code == 0 && request->ar_result) freeaddrinfo(request->ar_result);
-        if (code == 0) request->ar_result = nullptr;
-    }
-    if (abandoned) abandonedLookups().push_back(std::move(batch));
 }
 
 bool resolveAddress(const std::string& host, const std::string& port, Transport transport, SocketAddress& address) {

@@ -38,7 +38,7 @@ constexpr int kCannotIsolate = 125;
 // socket made here is inherited by the program and stays open with it.
 [[noreturn]] void isolateAndRun(const Isolation& isolation, const std::string& program) {
     if (unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) _exit(kCannotIsolate);
-    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(kCannotIsolate);
+    if (mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0) _exit(kCannotIsolate);
     if (isolation.loopbackUp) {
         const int fd = socket(AF_INET, SOCK_DGRAM, 0);
         ifreq request{};
@@ -60,7 +60,7 @@ constexpr int kCannotIsolate = 125;
     if (isolation.listenerPort && listen(bound(SOCK_STREAM, isolation.listenerPort), 128) != 0)
         _exit(kCannotIsolate);
     if (!isolation.resolvConf.empty() &&
-        mount(isolation.resolvConf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
+        mount(isolation.resolvConf.c_str(), "/etc/resolv.conf", "none", MS_BIND, nullptr) != 0) {
         _exit(kCannotIsolate);
     }
     execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
