@@ -12,9 +12,9 @@ namespace platform {
 
 // WSAStartup(2.2) / WSACleanup. Returns false when the network layer could
 // not start; `errorCode`, when given, then holds the system's code. On Linux
-// startup raises the soft limit of open files to the hard limit (every probe
-// socket stays open for the run) and never fails, and cleanup closes every
-// socket that openSocket created.
+// startup raises the soft limit of open files to the hard limit (a long
+// retracker list wants many sockets at once) and never fails, and cleanup
+// closes every socket that openSocket created and closeSocket did not.
 bool netStartup(int* errorCode = nullptr);
 void netCleanup();
 
@@ -34,6 +34,26 @@ enum class Transport { Tcp, Udp };
 // failed or gave none. A bracketless IPv6 literal ("::1") resolves too.
 bool resolveAddress(const std::string& host, const std::string& port, Transport transport, SocketAddress& address);
 
+// One name of a resolution of many at once.
+struct NameLookup {
+    std::string host;
+    std::string port;
+    Transport transport = Transport::Tcp;
+    enum Outcome {
+        Unanswered,  // no answer in time, or the resolver could not be reached
+        Failed,      // the resolver answered: no such name, or no address
+        Found,       // `address` holds the first address, as resolveAddress gives it
+    } outcome = Unanswered;
+    SocketAddress address{};
+};
+
+// Resolves every lookup at the same time and returns after at most
+// `timeoutMs`; a lookup without an answer by then stays Unanswered (the
+// system may go on with it in the background; its result is dropped).
+// A few resolver threads, each calling getaddrinfo for one name after
+// another; address literals are read at once without them.
+void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs);
+
 // A socket of the address's family for the transport, or kNoSocket. On Linux
 // an unanswered TCP connect on it gives up after about 20 seconds, as Windows
 // does.
@@ -41,9 +61,19 @@ SocketHandle openSocket(const SocketAddress& address, Transport transport);
 
 void setNonBlocking(SocketHandle socket);
 
+// Closes a socket from openSocket at once.
+void closeSocket(SocketHandle socket);
+
+// How many more sockets the process can open now, with a reserve kept for
+// the files the run still writes. Unlimited (a very large number) where the
+// system counts no descriptors against sockets.
+size_t socketsAvailable();
+
 // On a UDP socket the connect only fixes the peer (so that only its
 // datagrams arrive and a closed port is reported) and is Connected at once.
-enum class ConnectStart { Connected, Pending, Failed };
+// NoRoute: failed at once because the network cannot be reached at all (no
+// route, the network is down); other failures are Failed.
+enum class ConnectStart { Connected, Pending, Failed, NoRoute };
 ConnectStart startConnect(SocketHandle socket, const SocketAddress& address);
 
 // Sends one datagram to the connected peer; false when the system refused it.

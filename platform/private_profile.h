@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -31,6 +33,20 @@ struct ProfileEntry {
 // gives the first key's value. Empty when the file or the section is missing.
 // On Linux the file is read once.
 std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const char* file, size_t bufferSize);
+
+// One section of a file and its entries, as getPrivateProfileEntries gives
+// them for its name.
+struct ProfileSection {
+    std::string name;
+    std::vector<ProfileEntry> entries;
+};
+
+// Every section name of the file that `wanted` accepts, once, in file order,
+// with its entries. On Linux the file is read and walked once, so the cost
+// is linear in its size; on Windows the system's functions are asked section
+// by section.
+std::vector<ProfileSection> getPrivateProfileSections(const char* file, size_t bufferSize,
+                                                      const std::function<bool(std::string_view)>& wanted);
 
 // GetPrivateProfileIntA: the leading number of the value (32-bit, wrapping);
 // `defaultValue` when the key is missing or empty, 0 for a value without digits.

@@ -16,6 +16,7 @@
 #include "settings/locations.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "settings/setup_check.h"
 
 namespace {
 
@@ -64,11 +65,17 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     switch (choice.failure) {
     case settings::DirectoryFailure::None: break;
     case settings::DirectoryFailure::BadIndex:  // not judged here: the lookups fail instead
-    case settings::DirectoryFailure::BadCity: consolePrint("Bad city %d\n", choice.city); return 1;
+    case settings::DirectoryFailure::BadCity: consolePrint("Bad city %d\n", choice.city); break;
     case settings::DirectoryFailure::BadProvider:
         consolePrint("Bad provider %d for city %s\n", choice.provider, choice.cityName.c_str());
+        break;
+    case settings::DirectoryFailure::NoRetrackers: consolePrint("No active trackers\n"); break;
+    }
+    if (choice.failure != settings::DirectoryFailure::None) {
+        // The run's own line, then what --check and Tavrin's log say of it.
+        if (const std::string cause = settings::directoryCause(run.settingsPath, choice); !cause.empty())
+            consolePrint("%s\n", cause.c_str());
         return 1;
-    case settings::DirectoryFailure::NoRetrackers: consolePrint("No active trackers\n"); return 1;
     }
     // "абвн" in Windows-1251; the line says "providers" though it counts retrackers.
     consolePrint("Checking \xE0\xE1\xE2\xED %s, %d providers\n", choice.section.c_str(), choice.count);
@@ -83,6 +90,14 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     }
 
     runProbe(list.probes);
+    // Every socket is closed before Settings.ini is written, so the write
+    // has the descriptors it needs however long the list was.
+    platform::netCleanup();
+    if (networkWasDown(list.probes)) {
+        // A run before the network is up must not store that nothing answers.
+        consolePrint("Network unreachable: no retracker could be tried; TrackerCheck left as it was\n");
+        return 1;
+    }
 
     std::vector<int32_t> reachable;
     for (size_t i = 0; i < list.probes.size(); ++i)
@@ -90,7 +105,6 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     const std::string checkList = trackerCheckList(reachable);
     consolePrint("TrackerCheck=%s 0\n", checkList.c_str());
     const ProbeStore stored = storeTrackerCheck(run.settingsPath, probedIndex, checkList + " 0");
-    platform::netCleanup();
     switch (stored) {
     case ProbeStore::Stored: break;
     case ProbeStore::IndexChanged:

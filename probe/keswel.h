@@ -15,9 +15,10 @@
 
 // The run. Returns the exit code: 0 after a complete run (also when no
 // retracker answered), 1 when the city, the provider or a non-zero
-// retracker count cannot be found, when the network layer could not start,
-// when TrackerCheck could not be stored (also when TrackerIniIndex changed
-// while probing: the result then belongs to no stored choice), or after one
+// retracker count cannot be found, when the network layer could not start
+// or no retracker could be tried because the network is unreachable, when
+// TrackerCheck could not be stored (also when TrackerIniIndex changed while
+// probing: the result then belongs to no stored choice), or after one
 // "Keswel failed: ..." line when the run threw (out of memory, say);
 // Settings.ini is then as it was or holds the complete new value.
 int keswelMain(int argc, char** argv);
@@ -27,8 +28,9 @@ int keswelMain(int argc, char** argv);
 using NetworkStart = std::function<bool(int* errorCode)>;
 
 // The probe of a run without arguments: starts the network (one line and 1
-// when it cannot), resolves the directory section, probes, stores
-// TrackerCheck and cleans the network up.
+// when it cannot), resolves the directory section, probes, cleans the network
+// up and stores TrackerCheck; when not one retracker could even be tried for
+// want of a network, one line and 1, and TrackerCheck is left as it was.
 // Returns the exit code as keswelMain gives it.
 int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwork = platform::netStartup);
 

@@ -1,5 +1,6 @@
 #include "probe/selection.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "numbers/decimal.h"
@@ -28,10 +29,11 @@ CurrentChoice currentChoice(const std::string& settingsPath) {
     return current;
 }
 
-// The cities of the directory, or an empty list after the line that says why.
-std::vector<NumberedName> citiesOrCause(const settings::RunPaths& run, std::string& directory) {
+// The cities of the directory with their providers, from one read of it, or
+// an empty list after the line that says why.
+std::vector<ListedCity> listedCitiesOrCause(const settings::RunPaths& run, std::string& directory) {
     directory = settings::trackersFilePath(run.settingsPath);
-    std::vector<NumberedName> cities = numberedNames(directory, citySection());
+    std::vector<ListedCity> cities = listedCities(directory);
     if (cities.empty()) {
         settings::DirectoryChoice choice;
         choice.failure = settings::DirectoryFailure::BadCity;
@@ -42,10 +44,24 @@ std::vector<NumberedName> citiesOrCause(const settings::RunPaths& run, std::stri
     return cities;
 }
 
+std::vector<NumberedName> cityNames(const std::vector<ListedCity>& cities) {
+    std::vector<NumberedName> names;
+    names.reserve(cities.size());
+    for (const ListedCity& listed : cities) names.push_back(listed.city);
+    return names;
+}
+
+const ListedCity* findCity(const std::vector<ListedCity>& cities, int32_t number) {
+    const auto found = std::lower_bound(cities.begin(), cities.end(), number,
+                                        [](const ListedCity& listed, int32_t n) { return listed.city.number < n; });
+    return found != cities.end() && found->city.number == number ? &*found : nullptr;
+}
+
+// `names` are in ascending order of their numbers.
 const NumberedName* findNumber(const std::vector<NumberedName>& names, int32_t number) {
-    for (const NumberedName& name : names)
-        if (name.number == number) return &name;
-    return nullptr;
+    const auto found = std::lower_bound(names.begin(), names.end(), number,
+                                        [](const NumberedName& name, int32_t n) { return name.number < n; });
+    return found != names.end() && found->number == number ? &*found : nullptr;
 }
 
 void printNames(const std::vector<NumberedName>& names, const char* indent, int32_t marked) {
@@ -115,27 +131,27 @@ LineReader standardInputLines() {
 
 int listDirectory(const settings::RunPaths& run) {
     std::string directory;
-    const std::vector<NumberedName> cities = citiesOrCause(run, directory);
+    const std::vector<ListedCity> cities = listedCitiesOrCause(run, directory);
     if (cities.empty()) return 1;
     const CurrentChoice current = currentChoice(run.settingsPath);
-    for (const NumberedName& city : cities) {
-        printNames({city}, "", current.city);
-        printNames(numberedNames(directory, providerSection(city.name)), "    ",
-                   city.number == current.city ? current.provider : -1);
+    for (const ListedCity& listed : cities) {
+        printNames({listed.city}, "", current.city);
+        printNames(listed.providers, "    ", listed.city.number == current.city ? current.provider : -1);
     }
     return 0;
 }
 
 int chooseAndProbe(const settings::RunPaths& run, const LineReader& input, const NetworkStart& startNetwork) {
     std::string directory;
-    const std::vector<NumberedName> cities = citiesOrCause(run, directory);
-    if (cities.empty()) return 1;
+    const std::vector<ListedCity> listed = listedCitiesOrCause(run, directory);
+    if (listed.empty()) return 1;
+    const std::vector<NumberedName> cities = cityNames(listed);
     const CurrentChoice current = currentChoice(run.settingsPath);
     for (;;) {
         printNames(cities, "", current.city);
         const NumberedName* city = ask(input, "City", "city", cities);
         if (!city) break;
-        const std::vector<NumberedName> providers = numberedNames(directory, providerSection(city->name));
+        const std::vector<NumberedName>& providers = findCity(listed, city->number)->providers;
         if (providers.empty()) {
             consolePrint("City %d %s has no providers in the directory; choose another\n", city->number,
                          city->name.c_str());
@@ -153,19 +169,18 @@ int chooseAndProbe(const settings::RunPaths& run, const LineReader& input, const
 int selectAndProbe(const settings::RunPaths& run, int32_t cityNumber, int32_t providerNumber,
                    const NetworkStart& startNetwork) {
     std::string directory;
-    const std::vector<NumberedName> cities = citiesOrCause(run, directory);
+    const std::vector<ListedCity> cities = listedCitiesOrCause(run, directory);
     if (cities.empty()) return 1;
-    const NumberedName* city = findNumber(cities, cityNumber);
+    const ListedCity* city = findCity(cities, cityNumber);
     if (!city) {
         consolePrint("No city %d in %s; Keswel --list shows the numbers\n", cityNumber, directory.c_str());
         return 1;
     }
-    const std::vector<NumberedName> providers = numberedNames(directory, providerSection(city->name));
-    const NumberedName* provider = findNumber(providers, providerNumber);
+    const NumberedName* provider = findNumber(city->providers, providerNumber);
     if (!provider) {
         consolePrint("No provider %d for city %s; Keswel --list shows the numbers\n", providerNumber,
-                     city->name.c_str());
+                     city->city.name.c_str());
         return 1;
     }
-    return storeAndProbe(run, *city, *provider, startNetwork);
+    return storeAndProbe(run, city->city, *provider, startNetwork);
 }

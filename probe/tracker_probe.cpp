@@ -1,6 +1,10 @@
 #include "probe/tracker_probe.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <map>
+#include <tuple>
 #include <cstdlib>
 #include <random>
 
@@ -37,22 +41,31 @@ constexpr int kPassTimeoutMs = 1000;
 // unanswered connect, so every pending entry is decided by the system first.
 constexpr int kDeadlineMarginMs = 5000;
 
-// A UDP connect request is sent again at these times (ms after the loop
-// started) while no reply came: a lost datagram must not lose the tracker,
-// and a tracker that answers at all answers within milliseconds.
+// A UDP connect request is sent again while no reply came: a lost datagram
+// must not lose the tracker, and a tracker that answers at all answers within
+// milliseconds. The n-th resend is due at a time drawn for each entry from
+// [kUdpResendAtMs[n-1], twice that), counted from the entry's first request,
+// so that the requests of many entries, sent together at first, are not
+// sent again in one burst that the tracker's socket drops again.
 constexpr int kUdpResendAtMs[] = {1000, 3000, 7000};
 
-// Datagrams read from one socket in one pass: a peer that floods the socket
-// with wrong datagrams cannot hold the loop.
-constexpr int kDatagramsPerPass = 16;
+// Datagrams read from one socket per wake-up: a peer that floods the socket
+// with wrong datagrams cannot hold the loop; the rest waits for the next one.
+constexpr int kDatagramsPerWake = 256;
 
 // Enough for the 16 bytes of a reply; longer datagrams are cut.
 constexpr size_t kReplyBuffer = 64;
 
-uint32_t newTransactionId() {
+// Name resolution gets this long of the run's bound: enough for the
+// resolver to ask again once after a lost datagram (it waits 5 s).
+constexpr int kResolveBoundMs = 8000;
+
+std::mt19937& generator() {
     static std::mt19937 generator{std::random_device{}() ^ platform::tickCount()};
-    return static_cast<uint32_t>(generator());
+    return generator;
 }
+
+uint32_t newTransactionId() { return static_cast<uint32_t>(generator()()); }
 
 bool sendConnectRequest(TrackerProbe& probe) {
     const auto request = udpConnectRequest(probe.transactionId);
@@ -60,11 +73,22 @@ bool sendConnectRequest(TrackerProbe& probe) {
     return platform::sendDatagram(probe.sock, request.data(), request.size());
 }
 
+// Plans the entry's next resend after `requestsSent` requests; none after the last.
+void planResend(TrackerProbe& probe) {
+    const size_t resend = static_cast<size_t>(probe.requestsSent - 1);
+    if (resend >= std::size(kUdpResendAtMs)) {
+        probe.resendAtMs = INT32_MAX;
+        return;
+    }
+    const int base = kUdpResendAtMs[resend];
+    probe.resendAtMs = probe.startedAtMs + base + static_cast<int32_t>(generator()() % static_cast<uint32_t>(base));
+}
+
 // Reads what waits on a UDP entry's socket: a valid reply connects it, a
-// refusal fails it, any other datagram is ignored.
+// refusal fails it, any other datagram is read and dropped.
 ProbeState udpOutcome(const TrackerProbe& probe) {
     unsigned char buffer[kReplyBuffer];
-    for (int i = 0; i < kDatagramsPerPass; ++i) {
+    for (int i = 0; i < kDatagramsPerWake; ++i) {
         size_t size = 0;
         switch (platform::receiveDatagram(probe.sock, buffer, sizeof buffer, size)) {
         case platform::Receive::Nothing: return ProbePending;
@@ -75,6 +99,12 @@ ProbeState udpOutcome(const TrackerProbe& probe) {
         }
     }
     return ProbePending;
+}
+
+void closeProbeSocket(TrackerProbe& probe) {
+    if (probe.sock == platform::kNoSocket) return;
+    platform::closeSocket(probe.sock);
+    probe.sock = platform::kNoSocket;
 }
 
 }  // namespace
@@ -106,7 +136,8 @@ TrackerHostPort splitTrackerUrl(std::string_view url) {
 void startProbe(TrackerProbe& probe) {
     const TrackerHostPort target = splitTrackerUrl(probe.url);
     probe.transport = target.transport;
-    if (!platform::resolveAddress(target.host, std::to_string(target.port), target.transport, probe.address)) {
+    if (probe.address.length == 0 &&
+        !platform::resolveAddress(target.host, std::to_string(target.port), target.transport, probe.address)) {
         probe.state = ProbeUnresolved;
         return;
     }
@@ -117,35 +148,103 @@ void startProbe(TrackerProbe& probe) {
     }
     platform::setNonBlocking(probe.sock);
     const platform::ConnectStart start = platform::startConnect(probe.sock, probe.address);
+    probe.noNetwork = start == platform::ConnectStart::NoRoute;
     if (target.transport == platform::Transport::Udp) {
-        // The connect only fixed the peer; the request decides.
+        // The connect only fixed the peer; the request, sent once the watch
+        // loop first watches the entry, decides.
         probe.transactionId = newTransactionId();
-        probe.state = start != platform::ConnectStart::Failed && sendConnectRequest(probe) ? ProbePending : ProbeFailed;
-        return;
+        probe.state = start == platform::ConnectStart::Connected ? ProbePending : ProbeFailed;
+    } else {
+        switch (start) {
+        case platform::ConnectStart::Connected: probe.state = ProbeConnected; break;
+        case platform::ConnectStart::Pending: probe.state = ProbePending; break;
+        case platform::ConnectStart::Failed:
+        case platform::ConnectStart::NoRoute: probe.state = ProbeFailed; break;
+        }
     }
-    switch (start) {
-    case platform::ConnectStart::Connected: probe.state = ProbeConnected; break;
-    case platform::ConnectStart::Pending: probe.state = ProbePending; break;
-    case platform::ConnectStart::Failed: probe.state = ProbeFailed; break;
+    if (probe.state != ProbePending) closeProbeSocket(probe);
+}
+
+void resolveProbes(std::vector<TrackerProbe>& probes, int boundMs) {
+    // Each host, port and transport is asked once, however many entries name it.
+    std::vector<platform::NameLookup> lookups;
+    std::map<std::tuple<std::string, int32_t, platform::Transport>, size_t> asked;
+    std::vector<size_t> lookupOf(probes.size(), SIZE_MAX);
+    for (size_t i = 0; i < probes.size(); ++i) {
+        if (probes[i].state != ProbeNew || probes[i].address.length != 0) continue;
+        const TrackerHostPort target = splitTrackerUrl(probes[i].url);
+        const auto [place, added] = asked.try_emplace({target.host, target.port, target.transport}, lookups.size());
+        if (added) lookups.push_back({target.host, std::to_string(target.port), target.transport});
+        lookupOf[i] = place->second;
+    }
+    platform::resolveAll(lookups, boundMs);
+    for (size_t i = 0; i < probes.size(); ++i) {
+        if (lookupOf[i] == SIZE_MAX) continue;
+        const platform::NameLookup& lookup = lookups[lookupOf[i]];
+        if (lookup.outcome == platform::NameLookup::Found) {
+            probes[i].address = lookup.address;
+            continue;
+        }
+        probes[i].state = ProbeUnresolved;
+        probes[i].noNetwork = lookup.outcome == platform::NameLookup::Unanswered;
     }
 }
 
 int probeDeadlineMs() { return platform::connectGiveUpMs() + kDeadlineMarginMs; }
 
+int resolveBoundMs() { return kResolveBoundMs; }
+
 void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, const ProbeWaiter& waiter) {
     const uint32_t start = waiter.tickCount();
     // Times are 32-bit tick differences, printed as signed numbers.
     auto elapsed = [&waiter, start] { return static_cast<int>(waiter.tickCount() - start); };
-    const int deadline = probeDeadlineMs();
+    const int deadline = waiter.boundMs >= 0 ? waiter.boundMs : probeDeadlineMs();
     const int udpGiveUp = platform::connectGiveUpMs();
+
+    // Entries wait in ProbeNew until a socket is free for them. `room` counts
+    // the sockets that may still be opened; `inFlight` those of pending entries.
+    size_t room = waiter.socketsAvailable();
+    size_t inFlight = static_cast<size_t>(std::count_if(probes.begin(), probes.end(), [](const TrackerProbe& p) {
+        return p.state == ProbePending;
+    }));
+    size_t nextNew = 0;  // no entry before it is in ProbeNew
+    auto startWaiting = [&](int now) {
+        // With no socket open the next entry is tried whatever the count says.
+        for (; nextNew < probes.size() && (room > 0 || inFlight == 0); ++nextNew) {
+            TrackerProbe& probe = probes[nextNew];
+            if (probe.state != ProbeNew) continue;
+            probe.startedAtMs = now;
+            startProbe(probe);
+            if (probe.state == ProbeNoSocket && inFlight > 0) {
+                // Out of descriptors after all: wait until decided entries free some.
+                probe.state = ProbeNew;
+                room = 0;
+                break;
+            }
+            if (probe.state == ProbePending) {
+                ++inFlight;
+                if (room > 0) --room;
+            }
+        }
+    };
+    auto decide = [&](TrackerProbe& probe, ProbeState state) {
+        probe.state = state;
+        closeProbeSocket(probe);
+        --inFlight;
+        ++room;
+        output(formatText(state == ProbeConnected ? "%s connected ok\n" : "%s can't connected\n", probe.url.c_str()));
+    };
 
     std::vector<int32_t> batch;
     std::vector<platform::WatchedSocket> sockets;
     std::vector<platform::Readiness> ready;
     for (;;) {
-        const auto pending = std::count_if(probes.begin(), probes.end(),
-                                           [](const TrackerProbe& p) { return p.state == ProbePending; });
         const int now = elapsed();
+        const bool late = now >= deadline;
+        if (!late) startWaiting(now);
+        const auto pending = std::count_if(probes.begin(), probes.end(), [](const TrackerProbe& p) {
+            return p.state == ProbePending || p.state == ProbeNew;
+        });
         output(formatText("<-----%d remains %d\n", now, static_cast<int>(pending)));
 
         batch.clear();
@@ -156,41 +255,82 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, c
             sockets.push_back({probes[i].sock, probes[i].transport});
         }
         if (batch.size() >= kLargeBatch) output("Out of set size\n");
-        if (batch.empty()) break;
-
-        // Requests of entries waiting for a place are sent again too; their
-        // replies wait in their sockets.
-        for (TrackerProbe& probe : probes) {
-            if (probe.state != ProbePending || probe.transport != platform::Transport::Udp) continue;
-            const size_t resend = static_cast<size_t>(probe.requestsSent - 1);
-            if (resend < std::size(kUdpResendAtMs) && now >= kUdpResendAtMs[resend]) sendConnectRequest(probe);
+        // A UDP entry's first request goes out when it is first watched, so
+        // a long list asks a shared tracker at most 64 at a time and its
+        // socket is not flooded with one burst of them all. A refusal shows
+        // in the wait.
+        for (const int32_t position : batch) {
+            TrackerProbe& probe = probes[static_cast<size_t>(position)];
+            if (probe.transport != platform::Transport::Udp || probe.requestsSent > 0) continue;
+            probe.startedAtMs = now;
+            sendConnectRequest(probe);
+            planResend(probe);
+        }
+        if (batch.empty()) {
+            // Past the bound nothing more is started: the waiting entries fail.
+            bool printed = false;
+            for (TrackerProbe& probe : probes) {
+                if (probe.state != ProbeNew) continue;
+                probe.state = ProbeFailed;
+                output(formatText("%s can't connected\n", probe.url.c_str()));
+                printed = true;
+            }
+            if (!printed) break;
+            output(formatText(">-----%d\n", elapsed()));
+            continue;
         }
 
-        // Past the deadline a pass only collects what is already decided.
-        const bool late = now >= deadline;
-        const bool waited = waiter.wait(sockets, late ? 0 : kPassTimeoutMs, ready);
-        const int after = elapsed();
-        for (size_t k = 0; k < batch.size(); ++k) {
-            TrackerProbe& probe = probes[static_cast<size_t>(batch[k])];
-            const platform::Readiness seen = waited ? ready[k] : platform::Readiness{};
-            if (probe.transport == platform::Transport::Udp) {
-                if (seen.exception) probe.state = ProbeFailed;
-                else if (seen.readable) probe.state = udpOutcome(probe);
-                if (probe.state == ProbePending && (late || after >= udpGiveUp)) probe.state = ProbeFailed;
-                if (probe.state == ProbeConnected) output(formatText("%s connected ok\n", probe.url.c_str()));
-                if (probe.state == ProbeFailed) output(formatText("%s can't connected\n", probe.url.c_str()));
-                continue;
+        // A pass lasts until an entry is decided or a line is printed for one,
+        // or its second is over; a wake-up for ignored datagrams waits on.
+        const int passEnd = late ? now : now + kPassTimeoutMs;
+        for (bool passDone = false; !passDone;) {
+            // Every UDP entry asked once is asked again when its time comes.
+            int current = elapsed();
+            int nextResend = INT32_MAX;
+            for (TrackerProbe& probe : probes) {
+                if (probe.state != ProbePending || probe.transport != platform::Transport::Udp) continue;
+                if (probe.requestsSent == 0) continue;  // not watched yet
+                if (current >= probe.resendAtMs) {
+                    sendConnectRequest(probe);
+                    planResend(probe);
+                }
+                nextResend = std::min(nextResend, probe.resendAtMs);
             }
-            if (seen.writable) {
-                output(formatText("%s connected ok\n", probe.url.c_str()));
-                probe.state = ProbeConnected;
-                continue;
+            const int until = std::min(passEnd, nextResend);
+            const int timeout = late ? 0 : std::clamp(until - current, 0, kPassTimeoutMs);
+            const bool waited = waiter.wait(sockets, timeout, ready);
+            const int after = elapsed();
+            bool printed = false;
+            for (size_t k = 0; k < batch.size(); ++k) {
+                TrackerProbe& probe = probes[static_cast<size_t>(batch[k])];
+                if (probe.state != ProbePending) continue;
+                const platform::Readiness seen = waited ? ready[k] : platform::Readiness{};
+                if (probe.transport == platform::Transport::Udp) {
+                    ProbeState state = ProbePending;
+                    if (seen.exception) state = ProbeFailed;
+                    else if (seen.readable) state = udpOutcome(probe);
+                    if (state == ProbePending && (late || after - probe.startedAtMs >= udpGiveUp)) state = ProbeFailed;
+                    if (state != ProbePending) {
+                        decide(probe, state);
+                        printed = true;
+                    }
+                    continue;
+                }
+                if (seen.writable) {
+                    decide(probe, ProbeConnected);
+                    printed = true;
+                    continue;
+                }
+                if (seen.readable) {
+                    output(formatText("%d read\n", batch[k]));
+                    printed = true;
+                }
+                if (seen.exception || late) {
+                    decide(probe, ProbeFailed);
+                    printed = true;
+                }
             }
-            if (seen.readable) output(formatText("%d read\n", batch[k]));
-            if (seen.exception || late) {
-                output(formatText("%s can't connected\n", probe.url.c_str()));
-                probe.state = ProbeFailed;
-            }
+            passDone = printed || !waited || late || after >= passEnd;
         }
         output(formatText(">-----%d\n", elapsed()));
     }
@@ -198,6 +338,14 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, c
 }
 
 void runProbe(std::vector<TrackerProbe>& probes, const ProbeOutput& output) {
-    for (TrackerProbe& probe : probes) startProbe(probe);
-    watchProbes(probes, output);
+    const uint32_t start = platform::tickCount();
+    resolveProbes(probes, resolveBoundMs());
+    ProbeWaiter waiter;
+    waiter.boundMs = std::max(0, probeDeadlineMs() - static_cast<int>(platform::tickCount() - start));
+    watchProbes(probes, output, waiter);
+}
+
+bool networkWasDown(const std::vector<TrackerProbe>& probes) {
+    return !probes.empty() &&
+           std::all_of(probes.begin(), probes.end(), [](const TrackerProbe& probe) { return probe.noNetwork; });
 }

@@ -27,10 +27,13 @@ struct TrackerProbe {
     std::string url;
     platform::SocketAddress address{};  // IPv4 or IPv6; set once resolution succeeded
     ProbeState state = ProbeNew;
-    platform::SocketHandle sock = platform::kNoSocket;  // stays open until platform::netCleanup
+    platform::SocketHandle sock = platform::kNoSocket;  // closed once the entry is decided
     platform::Transport transport = platform::Transport::Tcp;
     uint32_t transactionId = 0;  // UDP: the id of the connect requests
     int requestsSent = 0;        // UDP: connect requests sent so far
+    int32_t startedAtMs = 0;     // UDP: when the first request went, in the watch loop's time
+    int32_t resendAtMs = -1;     // UDP: when the next request is due; -1 until planned
+    bool noNetwork = false;      // could not even be tried: name unanswered, or no route to it
 };
 
 struct TrackerHostPort {
@@ -48,29 +51,45 @@ struct TrackerHostPort {
 // default.
 TrackerHostPort splitTrackerUrl(std::string_view url);
 
-// Resolves the entry's host and starts its probe: a non-blocking TCP
-// connect, or for UDP the first connect request. Takes an entry in ProbeNew
-// to ProbeUnresolved, ProbeNoSocket, ProbeConnected, ProbePending or
-// ProbeFailed. Prints nothing. Resolution blocks.
+// Starts the entry's probe: a non-blocking TCP connect, or for UDP the
+// connect that fixes the peer (watchProbes sends the requests). The host is resolved first (blocking) unless the
+// entry's address is already set. Takes an entry in ProbeNew to
+// ProbeUnresolved, ProbeNoSocket, ProbeConnected, ProbePending or
+// ProbeFailed; a socket of an entry that ends here is closed. Prints nothing.
 void startProbe(TrackerProbe& probe);
+
+// Resolves the hosts of every entry in ProbeNew at the same time, within
+// `boundMs` in all. An entry whose host has no address, or no answer by then,
+// ends in ProbeUnresolved (marked noNetwork when no answer came); the others
+// keep ProbeNew with their address set.
+void resolveProbes(std::vector<TrackerProbe>& probes, int boundMs);
 
 // Receives the probe's console lines, each a whole line with its "\n".
 using ProbeOutput = std::function<void(std::string_view)>;
 
-// The clock and the wait of the watch loop (tests put fakes in).
+// The clock, the wait and the room for sockets of the watch loop (tests
+// put fakes in), and the loop's bound.
 struct ProbeWaiter {
     std::function<uint32_t()> tickCount = platform::tickCount;
     std::function<bool(const std::vector<platform::WatchedSocket>&, int, std::vector<platform::Readiness>&)> wait =
         platform::waitForSockets;
+    std::function<size_t()> socketsAvailable = platform::socketsAvailable;
+    int boundMs = -1;  // how long the loop may run; -1: probeDeadlineMs()
 };
 
 // Watches the pending entries until none is left, in passes of at most 64
-// entries (list order, UDP and TCP alike) and at most one second each. A UDP
-// entry is connected by a valid connect reply; its request is sent again a
-// few times, and without a reply it fails once the system would have given
-// up an unanswered TCP connect. A failed wait is a pass without results. The
-// run ends by probeDeadlineMs(): the passes from then on do not wait, and
-// every entry still pending fails with its line. Prints:
+// entries (list order, UDP and TCP alike) and at most one second each.
+// Entries still in ProbeNew are started (startProbe) as far as sockets are
+// available, in list order, and more as decided entries close theirs; the
+// pending count includes them. A UDP entry's first connect request goes out
+// in the first pass that watches it; a valid connect reply connects it;
+// other datagrams are read and ignored, and waking for them alone neither
+// ends a pass nor prints a line. Its request is sent again a few times,
+// each at a time drawn for the entry within the resend's interval,
+// and without a reply it fails once the system would have given up an
+// unanswered TCP connect. A failed wait is a pass without results. The run
+// ends by the waiter's bound: the passes from then on do not wait, and every
+// entry still pending or not started fails with its line. Prints:
 //   "<-----%d remains %d\n"  elapsed ms, pending count; start of every pass
 //   "Out of set size\n"      the pass watches 10 entries or more
 //   "%s connected ok\n"      URL; connection accepted or UDP reply -> ProbeConnected
@@ -78,13 +97,23 @@ struct ProbeWaiter {
 //   "%s can't connected\n"   URL; connect failed, no reply, deadline -> ProbeFailed
 //   ">-----%d\n"             elapsed ms; end of every pass that waited
 //   "Total %d msec\n"        elapsed ms; once, at the end
-// Changes entries only from ProbePending to ProbeConnected or ProbeFailed.
+// Changes entries from ProbeNew as startProbe does, and from ProbePending to
+// ProbeConnected or ProbeFailed; closes each socket as its entry is decided.
 void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, const ProbeWaiter& waiter = {});
 
 // How long the watch loop runs at most: the system's bound on an unanswered
 // connect and a margin, so a wait that keeps failing cannot go on for ever.
 int probeDeadlineMs();
 
-// startProbe for every entry in order, then watchProbes. Afterwards every
-// entry holds a final state. Needs platform::netStartup before it.
+// How long name resolution may take at most, within the run's bound.
+int resolveBoundMs();
+
+// resolveProbes within resolveBoundMs(), then watchProbes for what is left
+// of probeDeadlineMs(), so the whole run keeps that one bound. Afterwards
+// every entry holds a final state and every socket is closed. The printed
+// times are those of the watch loop. Needs platform::netStartup before it.
 void runProbe(std::vector<TrackerProbe>& probes, const ProbeOutput& output = platform::consoleWrite);
+
+// True when the list is not empty and not one entry could even be tried:
+// every name went unanswered or every connect found no route to its network.
+bool networkWasDown(const std::vector<TrackerProbe>& probes);

@@ -5,7 +5,8 @@ namespace {
 constexpr uint64_t kProtocolId = 0x41727101980ULL;
 constexpr uint32_t kActionConnect = 0;
 constexpr uint32_t kActionError = 3;
-constexpr size_t kReplySize = 16;
+constexpr size_t kConnectReplySize = 16;
+constexpr size_t kErrorReplySize = 8;
 
 void putBigEndian(unsigned char* out, uint64_t value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) {
@@ -30,7 +31,7 @@ std::array<unsigned char, 16> udpConnectRequest(uint32_t transactionId) {
 }
 
 bool isUdpConnectReply(const unsigned char* data, size_t size, uint32_t transactionId) {
-    if (size < kReplySize) return false;
+    if (size < kErrorReplySize || bigEndian32(data + 4) != transactionId) return false;
     const uint32_t action = bigEndian32(data);
-    return (action == kActionConnect || action == kActionError) && bigEndian32(data + 4) == transactionId;
+    return (action == kActionConnect && size >= kConnectReplySize) || action == kActionError;
 }

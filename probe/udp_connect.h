@@ -10,6 +10,7 @@
 // action 0 (connect), the transaction id.
 std::array<unsigned char, 16> udpConnectRequest(uint32_t transactionId);
 
-// True for a reply of at least 16 bytes that carries `transactionId` and the
-// action connect (0) or error (3): either shows a tracker answering there.
+// True for a datagram that carries `transactionId` and the action connect (0)
+// in at least 16 bytes, or the action error (3) in at least 8 (the header; the
+// message may be short or empty): either shows a tracker answering there.
 bool isUdpConnectReply(const unsigned char* data, size_t size, uint32_t transactionId);

@@ -1,8 +1,11 @@
 #include "settings/directory.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 #include "numbers/decimal.h"
+#include "platform/ascii_text.h"
 #include "settings/profile.h"
 
 namespace {
@@ -43,9 +46,11 @@ std::vector<NumberedUrl> retrackerUrls(const std::string& directory, const std::
     return urls;
 }
 
-std::vector<NumberedName> numberedNames(const std::string& directory, const std::string& section) {
+namespace {
+
+std::vector<NumberedName> numberedEntries(std::vector<platform::ProfileEntry>& entries) {
     std::vector<NumberedName> names;
-    for (platform::ProfileEntry& entry : readProfileEntries(section, directory)) {
+    for (platform::ProfileEntry& entry : entries) {
         int32_t number;
         if (entry.value.empty() || !numbers::readCanonicalInt32(entry.name, number)) continue;
         names.push_back({number, std::move(entry.value)});
@@ -58,6 +63,52 @@ std::vector<NumberedName> numberedNames(const std::string& directory, const std:
                             [](const NumberedName& a, const NumberedName& b) { return a.number == b.number; }),
                 names.end());
     return names;
+}
+
+// A section name as the profile functions take it: without surrounding spaces.
+std::string_view trimmedSectionName(std::string_view name) {
+    const size_t begin = name.find_first_not_of(' ');
+    if (begin == std::string_view::npos) return {};
+    return name.substr(begin, name.find_last_not_of(' ') - begin + 1);
+}
+
+// Section names match with their ASCII letters folded.
+std::string foldedSectionName(const std::string& name) {
+    std::string folded = name;
+    for (char& c : folded) c = platform::lowerAscii(c);
+    return folded;
+}
+
+}  // namespace
+
+std::vector<NumberedName> numberedNames(const std::string& directory, const std::string& section) {
+    std::vector<platform::ProfileEntry> entries = readProfileEntries(section, directory);
+    return numberedEntries(entries);
+}
+
+std::vector<ListedCity> listedCities(const std::string& directory) {
+    // Only the city section and the provider sections are kept; the
+    // retracker sections, most of the file, are passed over.
+    const std::string cityHeader = foldedSectionName(citySection());
+    const std::string providerPrefix = foldedSectionName(providerSection(""));
+    std::vector<platform::ProfileSection> sections = readProfileSections(directory, [&](std::string_view name) {
+        return platform::equalsIgnoringAsciiCase(name, cityHeader) ||
+               (name.size() > providerPrefix.size() &&
+                platform::equalsIgnoringAsciiCase(name.substr(0, providerPrefix.size()), providerPrefix));
+    });
+    std::unordered_map<std::string, size_t> byName;
+    for (size_t i = 0; i < sections.size(); ++i) byName.emplace(foldedSectionName(sections[i].name), i);
+    auto namesOf = [&](const std::string& section) {
+        const auto found = byName.find(foldedSectionName(section));
+        return found == byName.end() ? std::vector<NumberedName>() : numberedEntries(sections[found->second].entries);
+    };
+    std::vector<ListedCity> cities;
+    for (NumberedName& city : namesOf(citySection())) {
+        // Names the profile functions are given lose their surrounding spaces.
+        std::vector<NumberedName> providers = namesOf(std::string(trimmedSectionName(providerSection(city.name))));
+        cities.push_back({std::move(city), std::move(providers)});
+    }
+    return cities;
 }
 
 std::string citySection() { return kCitySection; }

@@ -1,6 +1,6 @@
 // Lookups in the retracker directory, an INI file in Windows-1251 that lists
 // cities, the providers of each city and the retracker URLs of each pair.
-// Every lookup reads the file anew. Numbers are 1-based keys; the key of a
+// Every lookup reads the file anew; listedCities reads it once for all. Numbers are 1-based keys; the key of a
 // number is its decimalString, so "01" or "+1" is no number's key.
 #pragma once
 
@@ -43,6 +43,15 @@ struct NumberedName {
 // cities of citySection(), the providers of providerSection(city), the
 // retrackers of a retracker section. Other keys are left out.
 std::vector<NumberedName> numberedNames(const std::string& directory, const std::string& section);
+
+struct ListedCity {
+    NumberedName city;
+    std::vector<NumberedName> providers;  // as numberedNames of providerSection(city)
+};
+
+// The cities of citySection(), each with its providers, as numberedNames
+// gives them, from one read of the file: linear in its size.
+std::vector<ListedCity> listedCities(const std::string& directory);
 
 // "Город", "Провайдеры <city>" and "Количество", as Windows-1251 bytes.
 std::string citySection();

@@ -20,6 +20,11 @@ std::vector<platform::ProfileEntry> readProfileEntries(const std::string& sectio
     return platform::getPrivateProfileEntries(section.c_str(), file.c_str(), kProfileBufferSize);
 }
 
+std::vector<platform::ProfileSection> readProfileSections(const std::string& file,
+                                                          const std::function<bool(std::string_view)>& wanted) {
+    return platform::getPrivateProfileSections(file.c_str(), kProfileBufferSize, wanted);
+}
+
 int32_t readProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,
                        const std::string& file) {
     return platform::getPrivateProfileInt(section.c_str(), key.c_str(), defaultValue, file.c_str());

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,12 @@ std::string readProfileString(const std::string& section, const std::string& key
 // Every key of the section with its value as readProfileString gives it, in
 // file order; the file is read once where the platform allows.
 std::vector<platform::ProfileEntry> readProfileEntries(const std::string& section, const std::string& file);
+
+// Every section of the file that `wanted` accepts, once, in file order, each
+// with its entries as readProfileEntries gives them; the file is read once
+// where the platform allows.
+std::vector<platform::ProfileSection> readProfileSections(const std::string& file,
+                                                          const std::function<bool(std::string_view)>& wanted);
 
 // The number at the start of the value, as the platform's integer read gives
 // it: decimal (a 0x, 0o or 0b prefix selects another base), wrapping at 32

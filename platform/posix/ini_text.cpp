@@ -1,6 +1,7 @@
 #include "platform/posix/ini_text.h"
 
 #include <cstring>
+#include <unordered_set>
 
 namespace platform::ini {
 
@@ -219,6 +220,35 @@ std::vector<KeyLine> sectionKeyLines(std::string_view text, std::string_view sec
         return true;
     });
     return keys;
+}
+
+std::vector<SectionLines> allSections(std::string_view text, const std::function<bool(std::string_view)>& wanted) {
+    std::vector<SectionLines> sections;
+    std::unordered_set<std::string> seen;  // folded names
+    // The section taking key lines; none before the first header or inside a
+    // later section of a name already seen.
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    size_t current = kNone;
+    LineScanner scanner(text, 0);
+    Line line;
+    while (scanner.next(line)) {
+        size_t first;
+        const LineKind kind = kindOf(text, line, first);
+        if (kind == LineKind::Section) {
+            const std::string_view name = parse(text, line).name;
+            current = kNone;
+            if (wanted(name) && seen.insert(foldedName(name)).second) {
+                current = sections.size();
+                sections.push_back({name, {}});
+            }
+            continue;
+        }
+        if (kind != LineKind::Key || current == kNone) continue;
+        const ParsedLine parsed = parse(text, line);
+        sections[current].keys.push_back(
+            {parsed.name, parsed.hasValue ? std::optional<std::string_view>(parsed.value) : std::nullopt});
+    }
+    return sections;
 }
 
 std::string_view cookedValue(std::string_view raw, size_t limit) {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,18 @@ struct KeyLine {
 // The key lines of the first section named `section`, in file order, repeats
 // kept; empty when there is no such section. The views point into `text`.
 std::vector<KeyLine> sectionKeyLines(std::string_view text, std::string_view section);
+
+// A section and its key lines, as sectionKeyLines gives them for its name.
+struct SectionLines {
+    std::string_view name;
+    std::vector<KeyLine> keys;
+};
+
+// Every section name of the text that `wanted` accepts, once, in file order,
+// each with the key lines of its first section: what sectionKeyLines gives
+// for each such name, in one pass over the text. Key lines before the first
+// header belong to none.
+std::vector<SectionLines> allSections(std::string_view text, const std::function<bool(std::string_view)>& wanted);
 
 // What a read gives for a stored value or a default: the text up to the first
 // NUL, then one pair of equal outer quotes (' or ") removed, then cut to

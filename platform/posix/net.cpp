@@ -1,8 +1,17 @@
 #include "platform/net.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unordered_set>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -24,10 +33,74 @@ constexpr int kSynRetriesGiveUpMs = 20000;
 
 static_assert(sizeof(sockaddr_storage) == sizeof(SocketAddress::bytes));
 
-// Every socket of the run, closed together at cleanup as WSACleanup does.
-std::vector<int>& openSockets() {
-    static std::vector<int> sockets;
+// Descriptors kept free for the files the run still writes (Settings.ini
+// and its replacement) and for whatever the C library opens meanwhile.
+constexpr size_t kDescriptorReserve = 32;
+
+// Every socket of the run not yet closed by closeSocket, closed together at
+// cleanup as WSACleanup does.
+std::unordered_set<int>& openSockets() {
+    static std::unordered_set<int> sockets;
     return sockets;
+}
+
+// The descriptors the process holds now, or 0 when they cannot be counted.
+size_t openDescriptors() {
+    DIR* directory = opendir("/proc/self/fd");
+    if (!directory) return 0;
+    size_t count = 0;
+    while (const dirent* entry = readdir(directory))
+        if (entry->d_name[0] != '.') ++count;
+    closedir(directory);
+    return count > 0 ? count - 1 : 0;  // the directory's own descriptor
+}
+
+// The names of one resolveAll, shared by its resolver threads. A thread
+// still resolving when the bound ends keeps it alive until it finishes.
+struct SharedLookups {
+    std::mutex mutex;
+    std::condition_variable finishedOne;
+    std::vector<NameLookup> lookups;
+    std::vector<bool> done;
+    size_t next = 0;
+    size_t finished = 0;
+};
+
+// A few threads, each resolving one name after another: enough that a name
+// server that never answers holds up only the names in its threads' hands.
+constexpr size_t kResolverThreads = 8;
+
+addrinfo hintsFor(Transport transport, int flags) {
+    addrinfo hints{};
+    hints.ai_flags = flags;
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = transport == Transport::Udp ? SOCK_DGRAM : SOCK_STREAM;
+    hints.ai_protocol = transport == Transport::Udp ? IPPROTO_UDP : IPPROTO_TCP;
+    return hints;
+}
+
+// Takes the first usable address of a resolver's result; false when none is.
+bool firstAddress(const addrinfo* result, SocketAddress& address) {
+    if (!result || (result->ai_family != AF_INET && result->ai_family != AF_INET6) || !result->ai_addr ||
+        result->ai_addrlen > sizeof address.bytes) {
+        return false;
+    }
+    std::memset(address.bytes, 0, sizeof address.bytes);
+    std::memcpy(address.bytes, result->ai_addr, result->ai_addrlen);
+    address.length = static_cast<uint32_t>(result->ai_addrlen);
+    return true;
+}
+
+// What a resolver's error code says: a reply that the name has no address,
+// or no reply at all (the resolver was not reached, or timed out).
+NameLookup::Outcome outcomeOf(int code, const addrinfo* result, SocketAddress& address) {
+    if (code == 0) return firstAddress(result, address) ? NameLookup::Found : NameLookup::Failed;
+    switch (code) {
+    case EAI_AGAIN:
+    case EAI_SYSTEM:
+    case EAI_MEMORY: return NameLookup::Unanswered;
+    default: return NameLookup::Failed;
+    }
 }
 
 void pause(int ms) {
@@ -39,8 +112,8 @@ void pause(int ms) {
 }  // namespace
 
 bool netStartup(int* errorCode) {
-    // Every probe socket stays open until the end of the run, so a long
-    // retracker list needs as many descriptors as the system allows.
+    // A long retracker list wants as many sockets at once as the system
+    // allows; the probe opens the rest as earlier ones close.
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
@@ -55,24 +128,89 @@ void netCleanup() {
     openSockets().clear();
 }
 
+void closeSocket(SocketHandle socket) {
+    if (openSockets().erase(static_cast<int>(socket)) > 0) close(static_cast<int>(socket));
+}
+
+size_t socketsAvailable() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+    const size_t used = openDescriptors() + kDescriptorReserve;
+    return limit.rlim_cur > used ? static_cast<size_t>(limit.rlim_cur) - used : 0;
+}
+
+void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs) {
+    // Address literals need no resolver: they are read at once.
+    auto shared = std::make_shared<SharedLookups>();
+    std::vector<size_t> asked;  // position in `lookups` of each shared lookup
+    for (size_t i = 0; i < lookups.size(); ++i) {
+        NameLookup& lookup = lookups[i];
+        const addrinfo numeric = hintsFor(lookup.transport, AI_NUMERICHOST);
+        addrinfo* result = nullptr;
+        const int code = getaddrinfo(lookup.host.c_str(), lookup.port.c_str(), &numeric, &result);
+        if (code != EAI_NONAME) {
+            lookup.outcome = outcomeOf(code, result, lookup.address);
+            if (result) freeaddrinfo(result);
+            continue;
+        }
+        asked.push_back(i);
+        shared->lookups.push_back(lookup);
+    }
+    if (asked.empty()) return;
+    shared->done.assign(asked.size(), false);
+    auto resolveShared = [shared] {
+        for (;;) {
+            size_t i;
+            NameLookup lookup;
+            {
+                std::lock_guard<std::mutex> lock(shared->mutex);
+                if (shared->next == shared->lookups.size()) return;
+                i = shared->next++;
+                lookup = shared->lookups[i];
+            }
+            const addrinfo hints = hintsFor(lookup.transport, 0);
+            addrinfo* result = nullptr;
+            const int code = getaddrinfo(lookup.host.c_str(), lookup.port.c_str(), &hints, &result);
+            lookup.outcome = outcomeOf(code, result, lookup.address);
+            if (code == 0 && result) freeaddrinfo(result);
+            {
+                std::lock_guard<std::mutex> lock(shared->mutex);
+                shared->lookups[i] = lookup;
+                shared->done[i] = true;
+                ++shared->finished;
+            }
+            shared->finishedOne.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    try {
+        for (size_t t = 0; t < kResolverThreads && t < asked.size(); ++t) threads.emplace_back(resolveShared);
+    } catch (const std::system_error&) {
+        if (threads.empty()) resolveShared();  // no thread at all: here, one name at a time
+    }
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    const bool allDone =
+        shared->finishedOne.wait_for(lock, std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0),
+                                     [&] { return shared->finished == shared->lookups.size(); });
+    for (size_t k = 0; k < asked.size(); ++k)
+        if (shared->done[k]) lookups[asked[k]] = shared->lookups[k];  // the others stay Unanswered
+    lock.unlock();
+    // Threads still waiting for a name server are left to it; the rest end here.
+    for (std::thread& thread : threads) {
+        if (allDone)
+            thread.join();
+        else
+            thread.detach();
+    }
+}
+
 bool resolveAddress(const std::string& host, const std::string& port, Transport transport, SocketAddress& address) {
-    addrinfo hints{};
-    hints.ai_flags = 0;
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = transport == Transport::Udp ? SOCK_DGRAM : SOCK_STREAM;
-    hints.ai_protocol = transport == Transport::Udp ? IPPROTO_UDP : IPPROTO_TCP;
+    const addrinfo hints = hintsFor(transport, 0);
     addrinfo* result = nullptr;
     // EAI_NONAME, EAI_AGAIN (resolver unreachable) and every other error
     // alike mean the host cannot be reached by name.
     if (getaddrinfo(host.c_str(), port.c_str(), &hints, &result) != 0) return false;
-    bool found = false;
-    if (result && (result->ai_family == AF_INET || result->ai_family == AF_INET6) && result->ai_addr &&
-        result->ai_addrlen <= sizeof address.bytes) {
-        std::memset(address.bytes, 0, sizeof address.bytes);
-        std::memcpy(address.bytes, result->ai_addr, result->ai_addrlen);
-        address.length = static_cast<uint32_t>(result->ai_addrlen);
-        found = true;
-    }
+    const bool found = firstAddress(result, address);
     freeaddrinfo(result);
     return found;
 }
@@ -84,7 +222,7 @@ SocketHandle openSocket(const SocketAddress& address, Transport transport) {
     int fd = socket(target.ss_family, (udp ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, udp ? IPPROTO_UDP : IPPROTO_TCP);
     if (fd < 0) return kNoSocket;
     if (!udp) setsockopt(fd, IPPROTO_TCP, TCP_SYNCNT, &kSynRetries, sizeof kSynRetries);
-    openSockets().push_back(fd);
+    openSockets().insert(fd);
     return fd;
 }
 
@@ -101,7 +239,7 @@ ConnectStart startConnect(SocketHandle socket, const SocketAddress& address) {
         return ConnectStart::Connected;
     // An interrupted non-blocking connect goes on in the background.
     if (errno == EINPROGRESS || errno == EINTR) return ConnectStart::Pending;
-    return ConnectStart::Failed;
+    return errno == ENETUNREACH ? ConnectStart::NoRoute : ConnectStart::Failed;
 }
 
 bool sendDatagram(SocketHandle socket, const unsigned char* data, size_t size) {

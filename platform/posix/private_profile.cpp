@@ -97,6 +97,19 @@ std::optional<std::string_view> storedValue(const char* section, const char* key
     return ini::findRawValue(text, ini::trimQueryName(section), ini::trimQueryName(key));
 }
 
+// The entries of a section's key lines: a repeated name reads as its first
+// key, whose value is kept by folded name.
+std::vector<ProfileEntry> entriesOf(const std::vector<ini::KeyLine>& keys, size_t bufferSize) {
+    std::vector<ProfileEntry> entries;
+    std::unordered_map<std::string, std::string> firstValues;
+    for (const ini::KeyLine& key : keys) {
+        auto [first, added] = firstValues.try_emplace(
+            ini::foldedName(key.name), key.value ? std::string(ini::cookedValue(*key.value, bufferSize - 1)) : std::string());
+        entries.push_back({std::string(key.name), first->second});
+    }
+    return entries;
+}
+
 }  // namespace
 
 std::string getPrivateProfileString(const char* section, const char* key, const char* defaultValue,
@@ -112,14 +125,17 @@ std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const ch
     std::vector<ProfileEntry> entries;
     std::string text;
     if (!section || bufferSize == 0 || readWholeFile(file, text) != ReadOutcome::Read) return entries;
-    // A repeated name reads as its first key, whose value is kept by folded name.
-    std::unordered_map<std::string, std::string> firstValues;
-    for (const ini::KeyLine& key : ini::sectionKeyLines(text, ini::trimQueryName(section))) {
-        auto [first, added] = firstValues.try_emplace(
-            ini::foldedName(key.name), key.value ? std::string(ini::cookedValue(*key.value, bufferSize - 1)) : std::string());
-        entries.push_back({std::string(key.name), first->second});
-    }
-    return entries;
+    return entriesOf(ini::sectionKeyLines(text, ini::trimQueryName(section)), bufferSize);
+}
+
+std::vector<ProfileSection> getPrivateProfileSections(const char* file, size_t bufferSize,
+                                                      const std::function<bool(std::string_view)>& wanted) {
+    std::vector<ProfileSection> sections;
+    std::string text;
+    if (bufferSize == 0 || readWholeFile(file, text) != ReadOutcome::Read) return sections;
+    for (const ini::SectionLines& section : ini::allSections(text, wanted))
+        sections.push_back({std::string(section.name), entriesOf(section.keys, bufferSize)});
+    return sections;
 }
 
 int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {

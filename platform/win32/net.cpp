@@ -4,7 +4,10 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace platform {
 
@@ -27,6 +30,68 @@ bool netStartup(int* errorCode) {
 
 // WSACleanup closes every socket the process still holds.
 void netCleanup() { WSACleanup(); }
+
+void closeSocket(SocketHandle handle) { closesocket(static_cast<SOCKET>(handle)); }
+
+// Winsock counts no descriptors against sockets.
+size_t socketsAvailable() { return SIZE_MAX; }
+
+namespace {
+
+// The lookups of one resolveAll, shared by its resolver threads. A thread
+// still resolving when the bound ends keeps it alive until it finishes.
+struct SharedLookups {
+    std::vector<NameLookup> lookups;
+    std::vector<std::atomic<bool>> done;
+    std::atomic<size_t> next{0};
+    explicit SharedLookups(const std::vector<NameLookup>& from) : lookups(from), done(from.size()) {}
+};
+
+DWORD WINAPI resolverThread(void* parameter) {
+    std::shared_ptr<SharedLookups> shared = *static_cast<std::shared_ptr<SharedLookups>*>(parameter);
+    delete static_cast<std::shared_ptr<SharedLookups>*>(parameter);
+    for (size_t i; (i = shared->next.fetch_add(1)) < shared->lookups.size();) {
+        NameLookup& lookup = shared->lookups[i];
+        lookup.outcome = resolveAddress(lookup.host, lookup.port, lookup.transport, lookup.address)
+                             ? NameLookup::Found
+                             : NameLookup::Failed;
+        shared->done[i].store(true);
+    }
+    return 0;
+}
+
+// A few threads, each resolving one name after another: enough that a slow
+// name does not hold the others up.
+constexpr size_t kResolverThreads = 8;
+
+}  // namespace
+
+void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs) {
+    if (lookups.empty()) return;
+    auto shared = std::make_shared<SharedLookups>(lookups);
+    std::vector<HANDLE> threads;
+    for (size_t t = 0; t < kResolverThreads && t < lookups.size(); ++t) {
+        auto* parameter = new std::shared_ptr<SharedLookups>(shared);
+        HANDLE thread = CreateThread(nullptr, 0, resolverThread, parameter, 0, nullptr);
+        if (thread) {
+            threads.push_back(thread);
+        } else {
+            delete parameter;
+        }
+    }
+    if (threads.empty()) {
+        resolverThread(new std::shared_ptr<SharedLookups>(shared));  // no thread: here, one at a time
+    } else {
+        WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
+                               static_cast<DWORD>(timeoutMs > 0 ? timeoutMs : 0));
+        for (HANDLE thread : threads) CloseHandle(thread);
+    }
+    for (size_t i = 0; i < lookups.size(); ++i) {
+        if (!shared->done[i].load()) continue;  // unanswered in time
+        lookups[i].outcome = shared->lookups[i].outcome;
+        lookups[i].address = shared->lookups[i].address;
+    }
+}
 
 bool resolveAddress(const std::string& host, const std::string& port, Transport transport, SocketAddress& address) {
     addrinfo hints{};
@@ -66,7 +131,12 @@ ConnectStart startConnect(SocketHandle handle, const SocketAddress& address) {
                 static_cast<int>(address.length)) == 0) {
         return ConnectStart::Connected;
     }
-    return WSAGetLastError() == WSAEWOULDBLOCK ? ConnectStart::Pending : ConnectStart::Failed;
+    switch (WSAGetLastError()) {
+    case WSAEWOULDBLOCK: return ConnectStart::Pending;
+    case WSAENETUNREACH:
+    case WSAENETDOWN: return ConnectStart::NoRoute;
+    default: return ConnectStart::Failed;
+    }
 }
 
 bool sendDatagram(SocketHandle handle, const unsigned char* data, size_t size) {

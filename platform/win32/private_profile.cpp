@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <unordered_set>
 #include <vector>
 
+#include "platform/ascii_text.h"
 #include "platform/win32/wide_text.h"
 
 // The system's own private-profile functions, ANSI forms, bytes passed through.
@@ -82,6 +84,35 @@ std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const ch
         entries.push_back({std::move(name), std::move(value)});
     }
     return entries;
+}
+
+std::vector<ProfileSection> getPrivateProfileSections(const char* file, size_t bufferSize,
+                                                      const std::function<bool(std::string_view)>& wanted) {
+    // The section names, each ended by a NUL; a list that did not fit comes
+    // back with the length size - 2.
+    constexpr size_t kLargestList = size_t{1} << 30;
+    const std::string name = ansiFileName(file);
+    std::vector<char> names(4096, '\0');
+    DWORD length = 0;
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(names.size());
+        length = GetPrivateProfileSectionNamesA(names.data(), size, name.c_str());
+        if (length + 2 < size || names.size() >= kLargestList) break;
+        names.assign(names.size() * 2, '\0');
+    }
+    std::vector<ProfileSection> sections;
+    std::unordered_set<std::string> seen;  // names with ASCII letters folded
+    for (size_t at = 0; at < length && names[at] != '\0';) {
+        std::string section(names.data() + at);
+        at += section.size() + 1;
+        if (!wanted(section)) continue;
+        std::string folded = section;
+        for (char& c : folded) c = lowerAscii(c);
+        if (!seen.insert(std::move(folded)).second) continue;
+        std::vector<ProfileEntry> entries = getPrivateProfileEntries(section.c_str(), file, bufferSize);
+        sections.push_back({std::move(section), std::move(entries)});
+    }
+    return sections;
 }
 
 int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {

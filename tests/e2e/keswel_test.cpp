@@ -77,21 +77,30 @@ protected:
     }
 };
 
+// Each early exit prints its line and then the cause line that --check and
+// Tavrin's log give.
 TEST_F(KeswelTest, EarlyExitsPrintTheirLineAndKeepSettings) {
     struct Row {
         std::string name;
         std::string settings;
         std::string output;
     };
+    const std::string of = "] of \"" + box.path("retrackers.ini") + "\"\n";
     const Row rows[] = {
-        {"index absent", "", "Bad city 0\n"},
-        {"index empty", "TrackerIniIndex=\r\n", "Bad city 0\n"},
-        {"single number 2", "TrackerIniIndex=2\r\n", "Bad provider 0 for city Southport\n"},
-        {"city beyond the list", "TrackerIniIndex=3 0\r\n", "Bad city 4\n"},
-        {"provider beyond the list", "TrackerIniIndex=0 2\r\n", "Bad provider 3 for city " + kTver + "\n"},
-        {"no retracker section", "TrackerIniIndex=1 0\r\n", "No active trackers\n"},
-        {"count 0", "TrackerIniIndex=0 1\r\n", "No active trackers\n"},
-        {"no directory named", "TrackerIniIndex=0 0\r\n", "Bad city 1\n"},
+        {"index absent", "", "Bad city 0\nNo city 0 in section [" + kCitySection + of},
+        {"index empty", "TrackerIniIndex=\r\n", "Bad city 0\nNo city 0 in section [" + kCitySection + of},
+        {"single number 2", "TrackerIniIndex=2\r\n",
+         "Bad provider 0 for city Southport\nNo provider 0 in section [" + kProviders + "Southport" + of},
+        {"city beyond the list", "TrackerIniIndex=3 0\r\n", "Bad city 4\nNo city 4 in section [" + kCitySection + of},
+        {"provider beyond the list", "TrackerIniIndex=0 2\r\n",
+         "Bad provider 3 for city " + kTver + "\nNo provider 3 in section [" + kProviders + kTver + of},
+        {"no retracker section", "TrackerIniIndex=1 0\r\n",
+         "No active trackers\nNo section [" + kRetrackers + "Northtown NetOne" + of},
+        {"count 0", "TrackerIniIndex=0 1\r\n",
+         "No active trackers\nSection [" + kRetrackers + kTver + " Link Two] of \"" + box.path("retrackers.ini") +
+             "\" has " + kCount + " 0 or none\n"},
+        {"no directory named", "TrackerIniIndex=0 0\r\n",
+         "Bad city 1\nTrackersFile is empty in \"" + box.path("Settings.ini") + "\"\n"},
     };
     writeDirectory(kCount + "=1\r\n1=" + reachable() + "\r\n");
     for (const Row& row : rows) {
@@ -182,7 +191,11 @@ TEST_F(KeswelTest, Utf8LocaleShowsCyrillic) {
     EXPECT_EQ(splitLines(result.output).front(), kCheckingUtf8 + kSectionUtf8 + ", 1 providers");
     writeSettings("TrackerIniIndex=0 5\r\n");
     result = run("C.UTF-8");
-    EXPECT_EQ(result.output, "Bad provider 6 for city " + kTverUtf8 + "\n");
+    EXPECT_EQ(splitLines(result.output),
+              (std::vector<std::string>{"Bad provider 6 for city " + kTverUtf8,
+                                        "No provider 6 in section [\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB0\xD0\xB9\xD0"
+                                        "\xB4\xD0\xB5\xD1\x80\xD1\x8B " + kTverUtf8 + "] of \"" +
+                                            box.path("retrackers.ini") + "\""}));
 }
 
 TEST_F(KeswelTest, FailedWriteIsReported) {

@@ -31,6 +31,10 @@ TEST(UdpConnectReply, Table) {
         {"announce action", std::string("\0\0\0\1", 4) + id + connection, false},
         {"action in the wrong byte", std::string("\3\0\0\0", 4) + id + connection, false},
         {"15 bytes", std::string("\0\0\0\0", 4) + id + connection.substr(1), false},
+        {"error header alone", std::string("\0\0\0\3", 4) + id, true},
+        {"short error message", std::string("\0\0\0\3", 4) + id + "bad", true},
+        {"7-byte error", std::string("\0\0\0\3", 4) + id.substr(0, 3), false},
+        {"short error, other transaction", std::string("\0\0\0\3", 4) + "\xDE\xAD\xBE\xEE", false},
         {"empty", "", false},
     };
     for (const ReplyRow& row : rows) {

@@ -162,6 +162,38 @@ TEST(Directory, RetrackerUrlsOfARange) {
     EXPECT_TRUE(retrackerUrls(directory, CP1251_RETRACKERS " Absent", 1, 5).empty());
 }
 
+// The whole listing from one read gives what a lookup of each section gives:
+// a name's first section only, names matched with ASCII letters folded, keys
+// before any header and repeated keys as a section read sees them.
+TEST(Directory, ListingFromOneRead) {
+    Sandbox sandbox;
+    sandbox.write("retrackers.ini", "1=outside\r\n"
+                                    "[" CP1251_CITY "]\r\n2=Beta\r\n1=Alpha \r\n3=Gamma\r\n4=\r\n1=Again\r\n"
+                                    "[" CP1251_PROVIDERS " alpha]\r\n1=Lower\r\n"
+                                    "[" CP1251_PROVIDERS " Alpha]\r\n1=Later\r\n"
+                                    "[  " CP1251_PROVIDERS " Beta  ]\r\n; note\r\n2=Two\r\n1=One\r\n"
+                                    "[" CP1251_CITY "]\r\n5=Ignored\r\n"
+                                    "[" CP1251_PROVIDERS " BETA]\r\n3=Ignored\r\n");
+    const std::string directory = sandbox.path("retrackers.ini");
+    const std::vector<ListedCity> cities = listedCities(directory);
+    std::vector<NumberedName> expectedCities = numberedNames(directory, citySection());
+    ASSERT_EQ(cities.size(), 3u);
+    ASSERT_EQ(cities.size(), expectedCities.size());
+    const std::vector<std::vector<std::string>> providers = {{}, {"One", "Two"}, {}};
+    for (size_t i = 0; i < cities.size(); ++i) {
+        SCOPED_TRACE(cities[i].city.name);
+        EXPECT_EQ(cities[i].city.number, expectedCities[i].number);
+        EXPECT_EQ(cities[i].city.name, expectedCities[i].name);
+        std::vector<std::string> names, lookedUp;
+        for (const NumberedName& p : cities[i].providers) names.push_back(p.name);
+        for (const NumberedName& p : numberedNames(directory, providerSection(cities[i].city.name)))
+            lookedUp.push_back(p.name);
+        EXPECT_EQ(names, lookedUp);
+    }
+    EXPECT_EQ(cities[0].providers.size(), 1u);  // "Alpha " finds the lower-case section first
+    EXPECT_TRUE(listedCities(sandbox.path("none.ini")).empty());
+}
+
 // A missing file, or an empty TrackersFile, reads as nothing: the first lookup fails.
 TEST(Directory, MissingOrUnnamedDirectory) {
     Sandbox sandbox;

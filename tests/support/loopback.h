@@ -43,6 +43,9 @@ public:
         Tracker,           // the 16-byte connect reply
         WrongTransaction,  // a reply with another transaction id
         Silent,            // nothing
+        ShortError,        // an 8-byte error reply: the header without a message
+        Flood,             // 100 replies with other transaction ids, then the connect reply
+        WrongFlood,        // 100 replies with other transaction ids only
     };
     explicit LoopbackUdpPeer(Reply reply = Reply::Tracker);
     ~LoopbackUdpPeer();
@@ -62,16 +65,31 @@ private:
     int requests_ = 0;
 };
 
-// The reply of LoopbackUdpPeer to a request (empty for a silent peer and
-// for datagrams shorter than a connect request): action 0, the request's
-// transaction id (or the next one), a connection id.
-inline std::string udpPeerReply(LoopbackUdpPeer::Reply reply, const unsigned char* request, size_t size) {
-    if (reply == LoopbackUdpPeer::Reply::Silent || size < 16) return {};
+// The datagrams LoopbackUdpPeer sends back for a request (none for a silent
+// peer and for datagrams shorter than a connect request): action 0, the
+// request's transaction id (or another one), a connection id; or action 3
+// and the id alone.
+inline std::vector<std::string> udpPeerReplies(LoopbackUdpPeer::Reply reply, const unsigned char* request,
+                                               size_t size) {
+    using Reply = LoopbackUdpPeer::Reply;
+    if (reply == Reply::Silent || size < 16) return {};
     std::string answer(16, '\0');
     for (int i = 0; i < 4; ++i) answer[4 + i] = static_cast<char>(request[12 + i]);
-    if (reply == LoopbackUdpPeer::Reply::WrongTransaction) answer[7] = static_cast<char>(answer[7] + 1);
     for (int i = 8; i < 16; ++i) answer[i] = static_cast<char>(0x11 * i);
-    return answer;
+    std::vector<std::string> replies;
+    if (reply == Reply::ShortError) {
+        answer[3] = 3;
+        replies.push_back(answer.substr(0, 8));
+        return replies;
+    }
+    for (int i = 1; i <= (reply == Reply::Flood || reply == Reply::WrongFlood ? 100 : 0); ++i) {
+        replies.push_back(answer);
+        replies.back()[7] = static_cast<char>(answer[7] + i);
+    }
+    if (reply == Reply::WrongFlood) return replies;
+    replies.push_back(answer);
+    if (reply == Reply::WrongTransaction) replies.back()[7] = static_cast<char>(answer[7] + 1);
+    return replies;
 }
 
 // A loopback port with no listener: connects to it are refused. On Linux it

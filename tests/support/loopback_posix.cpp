@@ -100,8 +100,7 @@ void LoopbackUdpPeer::answer() {
                                         reinterpret_cast<sockaddr*>(&from), &length)) >= 0;
          length = sizeof from) {
         ++requests_;
-        const std::string reply = udpPeerReply(reply_, request, static_cast<size_t>(size));
-        if (!reply.empty())
+        for (const std::string& reply : udpPeerReplies(reply_, request, static_cast<size_t>(size)))
             sendto(static_cast<int>(fd_), reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
     }
 }

@@ -130,8 +130,7 @@ void LoopbackUdpPeer::answer() {
         if (size < 0 && WSAGetLastError() == WSAECONNRESET) continue;
         if (size < 0) return;
         ++requests_;
-        const std::string reply = udpPeerReply(reply_, request, static_cast<size_t>(size));
-        if (!reply.empty())
+        for (const std::string& reply : udpPeerReplies(reply_, request, static_cast<size_t>(size)))
             sendto(static_cast<SOCKET>(fd_), reply.data(), static_cast<int>(reply.size()), 0,
                    reinterpret_cast<sockaddr*>(&from), length);
     }
