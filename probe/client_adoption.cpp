@@ -144,7 +144,10 @@ bool clientWorks(const std::string& launchPath) {
 // Makes Tavrin the desktop's handler of torrent files and magnet links.
 void makeTavrinHandler(const settings::RunPaths& run, const ClientSources& sources) {
     constexpr const char* kTypes[] = {"application/x-bittorrent", "x-scheme-handler/magnet"};
-    if (sources.defaultEntry(kTypes[0]) == kTavrinEntry && sources.defaultEntry(kTypes[1]) == kTavrinEntry) return;
+    if (sources.defaultEntry(kTypes[0]) == kTavrinEntry && sources.defaultEntry(kTypes[1]) == kTavrinEntry) {
+        consolePrint("Torrent files and magnet links open with Tavrin already (%s)\n", kTavrinEntry);
+        return;
+    }
     const std::string script = run.executableDirectory + "retrackers-desktop.sh";
     if (platform::isExecutableFile(script)) {
         consolePrint("Making Tavrin the program for torrent files and magnet links: %s install\n", script.c_str());

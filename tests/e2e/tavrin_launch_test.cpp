@@ -108,13 +108,21 @@ TEST_F(TavrinLaunch, FailedStartsAreLoggedAndTheRunStillSucceeds) {
         {box.path("not executable"),
          "Running of \"\"" + box.path("not executable") + "\" \"" + path + "\"\" failed with code " +
              std::to_string(kNotExecutableCode),
+#ifdef _WIN32
+         ""},  // any file may be started there; the system refuses it only when it tries
+#else
          "LaunchPath \"" + box.path("not executable") + "\" names no program that can be started; "},
+#endif
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.launchPath);
         launch("%1", "in.torrent", row.launchPath);
         const std::vector<std::string> lines = logLines();
         ASSERT_GE(lines.size(), 2u);
+        if (row.cause.empty()) {
+            EXPECT_EQ(lines.back(), row.logged);
+            continue;
+        }
         EXPECT_EQ(lines[lines.size() - 2], row.logged);
         EXPECT_EQ(lines.back().substr(0, row.cause.size()), row.cause);
         EXPECT_NE(lines.back().find("eswel"), std::string::npos);
