@@ -162,7 +162,9 @@ check "the client got the link with the retracker" \
   test "$(cat "$home/client.args" 2>/dev/null)" = "$magnet&tr=http%3a%2f%2f127.0.0.1%3a$open_port%2fannounce"
 check "all three runs are in the user's log" test "$(grep -c 'Running for torrent' "$state/Tavrin.log")" = 3
 
+adopt_start=$SECONDS
 source .ci/deb_adopt.sh
+echo "   (the adoption checks took $((SECONDS - adopt_start)) s)"
 
 echo "== apt-get remove, then purge: the user's files stay"
 (cd "$home" && find .config .local -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/user-files.sha256"

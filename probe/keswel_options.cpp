@@ -40,8 +40,9 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
         constexpr std::string_view kKnown[] = {"--list", "--choose", "--select", "--check", "--help", "--adopt-client"};
         bool known = false;
         for (std::string_view name : kKnown) known = known || option == name;
-        options.refusal = known ? "wrong arguments for " + std::string(option)
-                                : "unknown option " + std::string(option);
+        options.refusal = known                ? "wrong arguments for " + std::string(option)
+                          : option[0] == '-' ? "unknown option " + std::string(option)
+                                             : "the option must come first, before " + std::string(option);
     }
     return options;
 }
