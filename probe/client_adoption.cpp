@@ -231,7 +231,8 @@ void setUpClient(const settings::RunPaths& run, bool makeHandler) {
                          run.settingsPath.c_str());
         }
     }
-    if (makeHandler) makeTavrinHandler(run, sources);
+    // Windows has no entry folders: its installer and register.cmd set the handler.
+    if (makeHandler && !platform::applicationFolders().empty()) makeTavrinHandler(run, sources);
 }
 
 AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& findProgram) {
