@@ -161,7 +161,8 @@ void makeTavrinHandler(const settings::RunPaths& run, const ClientSources& sourc
         return;
     }
     if (platform::findProgramOnPath("xdg-mime").empty()) {
-        consolePrint("Cannot make Tavrin the program for torrent files: xdg-mime is not installed (package xdg-utils)\n");
+        consolePrint(
+            "Cannot make Tavrin the program for torrent files: xdg-mime is not installed (package xdg-utils)\n");
         return;
     }
     if (platform::runToCompletion({"xdg-mime", "default", kTavrinEntry, kTypes[0], kTypes[1]}) != 0) {

@@ -151,7 +151,8 @@ SetupReport checkSetup(const std::string& settingsPath, const std::string& adopt
     else if (!platform::isAbsolutePath(launchPath)) {
         // Tavrin starts LaunchPath as it stands: no search of PATH.
         const std::string found = platform::findProgramOnPath(launchPath);
-        report.problems.push_back("LaunchPath " + quoted(launchPath) + " is not a full path; Tavrin does not search PATH" +
+        report.problems.push_back("LaunchPath " + quoted(launchPath) +
+                                  " is not a full path; Tavrin does not search PATH" +
                                   (found.empty() ? std::string(" and no such program is on PATH either")
                                                  : ": set LaunchPath=" + found));
     } else if (!platform::isExecutableFile(launchPath, &code))

@@ -91,7 +91,8 @@ TEST(SetupCheck, OneProblemPerCause) {
             return text;
         };
         // Every row but the one about it has a LaunchArguments in order.
-        const std::string arguments = row.settings.find("LaunchArguments") == std::string::npos ? "LaunchArguments=%1\r\n" : "";
+        const std::string arguments =
+            row.settings.find("LaunchArguments") == std::string::npos ? "LaunchArguments=%1\r\n" : "";
         box.write("Settings.ini",
                   "[Settings]\r\nTrackersFile=" + box.path("retrackers.ini") + "\r\n" + fill(row.settings) + arguments);
         if (!row.directory.empty()) box.write("retrackers.ini", row.directory);
