@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154
 # Sourced by .ci/deb.sh while the .deb is installed: every route ends in the
 # client. For a fresh user each, `keswel --choose` adopts the client (aria2c
 # found on PATH; a client known only by its desktop entry) and makes Tavrin
@@ -13,7 +14,7 @@ new_adopt_user() {
   useradd --create-home --home-dir "$adopt_home" --shell /bin/sh --user-group "$adopt_user"
   adopt_users+=("$adopt_user")
   as_adopt mkdir -p "$adopt_home/.config/retrackers" "$adopt_home/bin"
-  cat "$config/retrackers.ini" | as_adopt tee "$adopt_home/.config/retrackers/retrackers.ini" >/dev/null
+  as_adopt tee "$adopt_home/.config/retrackers/retrackers.ini" >/dev/null <"$config/retrackers.ini"
   as_adopt cp /dev/stdin "$adopt_home/film.torrent" <examples/sample.torrent
 }
 as_adopt() {
@@ -21,7 +22,7 @@ as_adopt() {
     LANG=C.UTF-8 "$@"
 }
 # What --choose is told: city 1, provider 1.
-choose() { printf '1\n1\n' | as_adopt timeout 60 keswel --choose "$@" >"$work/$adopt_user-choose.out" 2>&1 || true; }
+choose() { printf '1\n1\n' | as_adopt timeout 60 keswel --choose >"$work/$adopt_user-choose.out" 2>&1 || true; }
 # xdg-open with a display named, so that it looks up the desktop's handler.
 open_with_desktop() { as_adopt env DISPLAY=:0 xdg-open "$1" >>"$work/$adopt_user-open.out" 2>&1; }
 wait_for() { for _ in $(seq 100); do [[ -f $1 ]] && return 0; sleep 0.1; done; return 1; }
