@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source .ci/packages.sh
-ensure_packages lintian dpkg-dev desktop-file-utils python3
+ensure_packages lintian dpkg-dev desktop-file-utils python3 xdg-utils file aria2
 source .ci/checks.sh
 source .ci/loopback_peers.sh
 
@@ -21,6 +21,7 @@ fi
 work=$(mktemp -d)
 chmod 755 "$work"
 user="rtci$$"
+adopt_users=()
 installed=no
 listener_pid=
 cleanup() {
@@ -28,9 +29,11 @@ cleanup() {
   if [[ $installed == yes ]]; then
     dpkg --purge "$package" >/dev/null 2>&1 || true
   fi
-  if id "$user" >/dev/null 2>&1; then
-    userdel "$user" 2>/dev/null || true
-  fi
+  for name in "$user" "${adopt_users[@]}"; do
+    if id "$name" >/dev/null 2>&1; then
+      userdel "$name" 2>/dev/null || true
+    fi
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -158,6 +161,10 @@ for _ in $(seq 100); do [[ -f $home/client.args ]] && break; sleep 0.1; done
 check "the client got the link with the retracker" \
   test "$(cat "$home/client.args" 2>/dev/null)" = "$magnet&tr=http%3a%2f%2f127.0.0.1%3a$open_port%2fannounce"
 check "all three runs are in the user's log" test "$(grep -c 'Running for torrent' "$state/Tavrin.log")" = 3
+
+adopt_start=$SECONDS
+source .ci/deb_adopt.sh
+echo "   (the adoption checks took $((SECONDS - adopt_start)) s)"
 
 echo "== apt-get remove, then purge: the user's files stay"
 (cd "$home" && find .config .local -type f -print0 | sort -z | xargs -0 sha256sum) >"$work/user-files.sha256"

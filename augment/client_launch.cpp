@@ -3,6 +3,7 @@
 #include "platform/client_process.h"
 #include "platform/command_line.h"
 #include "platform/process_files.h"
+#include "platform/program_files.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 #include "settings/setup_check.h"
@@ -15,7 +16,16 @@ bool runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
         return false;
     }
     const std::string launchArguments = settings::readSetting(run.paths.settingsPath, settings::kLaunchArguments);
-    return launchClient(run.log, launchPath, launchArguments, torrentPath);
+    if (launchClient(run.log, launchPath, launchArguments, torrentPath)) return true;
+    // After the failure line, what the user can do about it (the notice shows it too).
+    const std::string adopt = settings::keswelCommandBeside(platform::executablePath());
+    if (launchPath.empty())
+        run.log.message(settings::noClientLine(adopt));
+    else if (!platform::isExecutableFile(launchPath))
+        run.log.message("LaunchPath \"" + launchPath + "\" names no program that can be started; " +
+                        adopt.substr(0, adopt.size() - 9) + " --check explains, " + adopt +
+                        " adopts an installed client");
+    return false;
 }
 
 bool launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,

@@ -122,20 +122,27 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
 
 namespace {
 
-int runCommand(const KeswelOptions& options) {
+int runCommand(const KeswelOptions& options, const std::string& command) {
     const settings::RunPaths run = settings::runPathsFor(platform::executablePath());
-    settings::prepareSettingsFolder(run);
+    if (settings::prepareSettingsFolder(run))
+        consolePrint("Created %s from the sample %s\n", run.settingsPath.c_str(),
+                     (run.sampleDirectory + "Settings.ini").c_str());
     switch (options.command) {
     case KeswelCommand::Probe: return probeAndStore(run);
     case KeswelCommand::List: return listDirectory(run);
-    case KeswelCommand::Choose: return chooseAndProbe(run, standardInputLines());
+    case KeswelCommand::Choose: {
+        const int code = chooseAndProbe(run, standardInputLines());
+        setUpClient(run, options.makeHandler);
+        return code;
+    }
     case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider);
-    case KeswelCommand::Check: return reportSetup(run);
+    case KeswelCommand::Check: return reportSetup(run, command);
     case KeswelCommand::AdoptClient: return adoptClient(run, options.execLine);
-    case KeswelCommand::Help: consolePrint("%s", keswelUsage().c_str()); return 0;
+    case KeswelCommand::Help: consolePrint("%s", keswelUsage(command).c_str()); return 0;
     case KeswelCommand::Usage: break;
     }
-    consolePrint("%s", keswelUsage().c_str());
+    consolePrint("%s: %s\n", command.c_str(), options.refusal.c_str());
+    consolePrint("%s", keswelUsage(command).c_str());
     return 2;
 }
 
@@ -146,7 +153,7 @@ int keswelMain(int argc, char** argv) {
     // line, before or after the one write of Settings.ini, never inside it.
     try {
         platform::setupConsole();
-        return runCommand(parseKeswelOptions(argc, argv));
+        return runCommand(parseKeswelOptions(argc, argv), keswelCommandName(argc > 0 ? argv[0] : nullptr));
     } catch (const std::bad_alloc&) {
         consolePrint("Keswel failed: out of memory\n");
     } catch (...) {

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "numbers/decimal.h"
+#include "platform/process_files.h"
 
 namespace {
 
@@ -22,7 +23,10 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
     const int rest = argc - 2;
     options.command = KeswelCommand::Usage;
     if (option == "--list" && rest == 0) options.command = KeswelCommand::List;
-    if (option == "--choose" && rest == 0) options.command = KeswelCommand::Choose;
+    if (option == "--choose" && (rest == 0 || (rest == 1 && std::string_view(argv[2]) == "--no-handler"))) {
+        options.command = KeswelCommand::Choose;
+        options.makeHandler = rest == 0;
+    }
     if (option == "--check" && rest == 0) options.command = KeswelCommand::Check;
     if (option == "--help" && rest == 0) options.command = KeswelCommand::Help;
     if (option == "--select" && rest == 2 && positiveNumber(argv[2], options.city) &&
@@ -32,14 +36,31 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
         options.command = KeswelCommand::AdoptClient;
         options.execLine = argv[2];
     }
+    if (options.command == KeswelCommand::Usage) {
+        constexpr std::string_view kKnown[] = {"--list", "--choose", "--select", "--check", "--help", "--adopt-client"};
+        bool known = false;
+        for (std::string_view name : kKnown) known = known || option == name;
+        options.refusal = known                ? "wrong arguments for " + std::string(option)
+                          : option[0] == '-' ? "unknown option " + std::string(option)
+                                             : "the option must come first, before " + std::string(option);
+    }
     return options;
 }
 
-std::string keswelUsage() {
-    return "usage: Keswel [--list | --choose | --select CITY PROVIDER | --check | --help]\n"
+std::string keswelCommandName(const char* argv0) {
+    std::string name = argv0 && *argv0 ? platform::fileNameOf(argv0) : std::string();
+    if (name.size() > 4 && (name.substr(name.size() - 4) == ".exe" || name.substr(name.size() - 4) == ".EXE"))
+        name.resize(name.size() - 4);
+    return name.empty() ? "Keswel" : name;
+}
+
+std::string keswelUsage(const std::string& command) {
+    return "usage: " + command + " [--list | --choose [--no-handler] | --select CITY PROVIDER | --check | --help]\n"
            "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
            "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
-           "  --choose  ask for your city and provider by number, store them, then probe\n"
+           "  --choose  ask for your city and provider by number, store them, then probe; then adopt a\n"
+           "            BitTorrent client when LaunchPath names none and make Tavrin the program for\n"
+           "            torrent files and magnet links (not with --no-handler)\n"
            "  --select  the same without questions, with the numbers --list shows\n"
            "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n";
 }

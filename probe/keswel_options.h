@@ -21,10 +21,17 @@ struct KeswelOptions {
     int32_t city = 0;      // --select: 1-based numbers as --list shows them
     int32_t provider = 0;
     std::string execLine;  // --adopt-client: a desktop entry's Exec value
+    bool makeHandler = true;  // --choose: false with --no-handler
+    std::string refusal;      // Usage: the line that names what is wrong
 };
 
 // A --select number must be a plain positive decimal ("1", not "01" or "+1").
 KeswelOptions parseKeswelOptions(int argc, char** argv);
 
-// The usage text, ending in a line end.
-std::string keswelUsage();
+// The usage text for the command named `command` (as the user typed it),
+// ending in a line end.
+std::string keswelUsage(const std::string& command);
+
+// The name to show for the command: the file name the program was started
+// by, or "Keswel" when there is none.
+std::string keswelCommandName(const char* argv0);

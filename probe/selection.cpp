@@ -182,5 +182,11 @@ int selectAndProbe(const settings::RunPaths& run, int32_t cityNumber, int32_t pr
                      city->city.name.c_str());
         return 1;
     }
+    // Stored, such a pair would leave every later run without a retracker.
+    if (retrackerCount(directory, retrackerSection(city->city.name, provider->name)) <= 0) {
+        consolePrint("No retrackers for city %d %s, provider %d %s in %s; TrackerIniIndex unchanged\n", cityNumber,
+                     city->city.name.c_str(), providerNumber, provider->name.c_str(), directory.c_str());
+        return 1;
+    }
     return storeAndProbe(run, city->city, *provider, startNetwork);
 }

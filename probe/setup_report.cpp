@@ -3,8 +3,8 @@
 #include "probe/console_print.h"
 #include "settings/setup_check.h"
 
-int reportSetup(const settings::RunPaths& run) {
-    const settings::SetupReport report = settings::checkSetup(run.settingsPath);
+int reportSetup(const settings::RunPaths& run, const std::string& command) {
+    const settings::SetupReport report = settings::checkSetup(run.settingsPath, command + " --choose");
     consolePrint("Settings: %s\n", report.settingsPath.c_str());
     consolePrint("Directory: %s\n", report.directory.c_str());
     if (report.choice.failure == settings::DirectoryFailure::None)
@@ -15,6 +15,7 @@ int reportSetup(const settings::RunPaths& run) {
         consolePrint("Setup is in order\n");
         return 0;
     }
-    consolePrint("%d problems found\n", static_cast<int>(report.problems.size()));
+    const int count = static_cast<int>(report.problems.size());
+    consolePrint("%d %s found\n", count, count == 1 ? "problem" : "problems");
     return 1;
 }

@@ -32,14 +32,15 @@ RunPaths locateRunPaths(const std::string& executablePath, bool settingsBeside,
     return paths;
 }
 
-void prepareSettingsFolder(const RunPaths& paths) {
-    if (!paths.inUserFolders) return;
+bool prepareSettingsFolder(const RunPaths& paths) {
+    if (!paths.inUserFolders) return false;
     const std::string folder = platform::directoryOf(paths.settingsPath);
-    if (!platform::makeFolders(folder, kPrivateFolderMode)) return;
-    if (paths.sampleDirectory.empty() || platform::pathExists(paths.settingsPath)) return;
+    if (!platform::makeFolders(folder, kPrivateFolderMode)) return false;
+    if (paths.sampleDirectory.empty() || platform::pathExists(paths.settingsPath)) return false;
     // The sample's TrackersFile names the example directory beside it.
-    if (platform::copyToNewFile(paths.sampleDirectory + kFileName, paths.settingsPath))
-        platform::copyToNewFile(paths.sampleDirectory + kDirectoryFileName, folder + kDirectoryFileName);
+    if (!platform::copyToNewFile(paths.sampleDirectory + kFileName, paths.settingsPath)) return false;
+    platform::copyToNewFile(paths.sampleDirectory + kDirectoryFileName, folder + kDirectoryFileName);
+    return true;
 }
 
 void prepareOutputFolders(const RunPaths& paths) {

@@ -36,7 +36,8 @@ RunPaths locateRunPaths(const std::string& executablePath, bool settingsBeside,
 // an installed sample nothing is written: the programs then report the
 // missing city as they do for a missing Settings.ini. Failures are left to
 // show in the steps that read or write those files.
-void prepareSettingsFolder(const RunPaths& paths);
+// True when this call made Settings.ini from the sample.
+bool prepareSettingsFolder(const RunPaths& paths);
 
 // In the user's folders only: makes the folders of the log and of the
 // written torrents (mode 0700 for each new one).

@@ -2,6 +2,7 @@
 
 #include "platform/ascii_text.h"
 #include "platform/file_io.h"
+#include "platform/process_files.h"
 #include "platform/program_files.h"
 #include "platform/utf8_text.h"
 #include "settings/directory.h"
@@ -108,13 +109,29 @@ std::string launchLoopCause(const std::string& launchPath) {
     return {};
 }
 
+std::string noClientLine(const std::string& adoptCommand) {
+    return "LaunchPath is empty: no BitTorrent client is set; run " + adoptCommand +
+           " to adopt an installed one, or set LaunchPath (the client's program, a full path) and LaunchArguments"
+           " (its arguments, %1 where the torrent goes) in Settings.ini";
+}
+
+std::string keswelCommandBeside(const std::string& tavrinPath) {
+    std::string name = platform::fileNameOf(tavrinPath);
+    if (name.size() < 6 || programName(name.substr(0, 6)) != "tavrin") name = "Keswel";
+    name[0] = name[0] == 't' ? 'k' : 'K';
+    name.replace(1, 5, "eswel");
+    const std::string beside = platform::directoryOf(tavrinPath) + name;
+    const std::string command = platform::findProgramOnPath(name) == beside ? name : beside;
+    return (command.find(' ') == std::string::npos ? command : quoted(command)) + " --choose";
+}
+
 bool trackerCheckUnset(const std::string& settingsPath) { return readSetting(settingsPath, kTrackerCheck).empty(); }
 
 std::string trackerCheckUnsetLine() {
     return "TrackerCheck is empty: Keswel has not run yet, so no retracker was added";
 }
 
-SetupReport checkSetup(const std::string& settingsPath) {
+SetupReport checkSetup(const std::string& settingsPath, const std::string& adoptCommand) {
     SetupReport report;
     report.settingsPath = settingsPath;
     report.choice = chooseDirectorySection(settingsPath, IndexCheck::RejectUnset);
@@ -127,11 +144,25 @@ SetupReport checkSetup(const std::string& settingsPath) {
 
     const std::string launchPath = readSetting(settingsPath, kLaunchPath);
     int code = 0;
-    if (std::string loop = launchLoopCause(launchPath); !loop.empty())
+    if (launchPath.empty())
+        report.problems.push_back(noClientLine(adoptCommand));
+    else if (std::string loop = launchLoopCause(launchPath); !loop.empty())
         report.problems.push_back(loop);
-    else if (!platform::isExecutableFile(launchPath, &code))
+    else if (!platform::isAbsolutePath(launchPath)) {
+        // Tavrin starts LaunchPath as it stands: no search of PATH.
+        const std::string found = platform::findProgramOnPath(launchPath);
+        report.problems.push_back("LaunchPath " + quoted(launchPath) +
+                                  " is not a full path; Tavrin does not search PATH" +
+                                  (found.empty() ? std::string(" and no such program is on PATH either")
+                                                 : ": set LaunchPath=" + found));
+    } else if (!platform::isExecutableFile(launchPath, &code))
         report.problems.push_back("LaunchPath " + quoted(launchPath) + " is not an executable file (code " +
                                   decimalString(code) + ")");
+    const std::string launchArguments = readSetting(settingsPath, kLaunchArguments);
+    if (launchArguments.find("%1") == std::string::npos)
+        report.problems.push_back("LaunchArguments " + quoted(launchArguments) +
+                                  " has no %1, so the client would not get the torrent; put %1 where it goes, such as"
+                                  " LaunchArguments=%1");
     return report;
 }
 

@@ -27,6 +27,15 @@ std::string launchLoopCause(const std::string& launchPath);
 // final ".exe".
 std::string programName(const std::string& path);
 
+// The line for an empty LaunchPath, naming the command that adopts a client
+// and the two keys to set.
+std::string noClientLine(const std::string& adoptCommand);
+
+// The command that adopts a client, for the Keswel beside the Tavrin at
+// `tavrinPath`: its bare name when PATH finds it there, else its full path;
+// then " --choose".
+std::string keswelCommandBeside(const std::string& tavrinPath);
+
 // True when TrackerCheck is missing or empty: Keswel has never stored a
 // list there (" 0", the stored empty list, is not unset).
 bool trackerCheckUnset(const std::string& settingsPath);
@@ -41,6 +50,7 @@ struct SetupReport {
     DirectoryChoice choice;             // with TrackerIniIndex checked for -1
     std::vector<std::string> problems;  // one line each; empty when all is in order
 };
-SetupReport checkSetup(const std::string& settingsPath);
+// `adoptCommand` is named where no client is set.
+SetupReport checkSetup(const std::string& settingsPath, const std::string& adoptCommand = "Keswel --choose");
 
 }  // namespace settings

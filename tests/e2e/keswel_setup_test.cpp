@@ -18,6 +18,9 @@ protected:
     std::string keswel = box.install(KESWEL_EXE);
     LoopbackListener listener;
     ScopedEnv locale{"LC_ALL", "C"};
+    // No client of this machine is found: PATH and the entry folders are the box's own.
+    ScopedEnv path{"PATH", box.path("bin").c_str()};
+    ScopedEnv dataDirs{"XDG_DATA_DIRS", box.path("share").c_str()};
 
     // Northtown (NetOne with one live retracker, Link Two) and Southport
     // (NetOne). A comment line and CR LF ends show that writes keep bytes.
@@ -44,14 +47,18 @@ TEST_F(KeswelSetup, ListMarksTheCurrentChoice) {
 }
 
 TEST_F(KeswelSetup, ChooseAsksAgainUntilTheAnswerIsListedThenProbes) {
-    const RunResult result = keswelWith({"--choose"}, "3\nabc\n1\n 1 \r\n");
+    const RunResult result = keswelWith({"--choose", "--no-handler"}, "3\nabc\n1\n 1 \r\n");
     EXPECT_EQ(result.exitCode, 0);
     const std::vector<std::string> lines = splitLines(result.output);
     ASSERT_GE(lines.size(), 4u);
     EXPECT_NE(result.output.find("No city 3 in the list"), std::string::npos);
     EXPECT_NE(result.output.find("No city abc in the list"), std::string::npos);
     EXPECT_NE(result.output.find("TrackerIniIndex=0 0 (Northtown, NetOne)\n"), std::string::npos);
-    EXPECT_EQ(lines.back(), "TrackerCheck=1 0");
+    EXPECT_EQ(lines[lines.size() - 2], "TrackerCheck=1 0");
+    // No client anywhere: one line names the two keys.
+    EXPECT_EQ(lines.back(), "No BitTorrent client found: set LaunchPath (the client's program, a full path) and "
+                            "LaunchArguments (its arguments, %1 where the torrent goes) in " +
+                                box.path("Settings.ini"));
     // Only the two values changed; the comment and the line ends stayed.
     EXPECT_EQ(box.read("Settings.ini"), "; mine\r\n[Settings]\r\nTrackersFile=retrackers.ini\r\n"
                                         "TrackerIniIndex=0 0\r\nLaunchPath=\r\nTrackerCheck=1 0\r\n");
@@ -60,10 +67,9 @@ TEST_F(KeswelSetup, ChooseAsksAgainUntilTheAnswerIsListedThenProbes) {
 TEST_F(KeswelSetup, ChooseChangesNothingOnEmptyAnswerOrEndOfInput) {
     for (const char* input : {"", "\n", "1\n", "1\n\n"}) {
         SCOPED_TRACE(input);
-        const RunResult result = keswelWith({"--choose"}, input);
+        const RunResult result = keswelWith({"--choose", "--no-handler"}, input);
         EXPECT_EQ(result.exitCode, 0);
-        const std::string last = "TrackerIniIndex unchanged\n";
-        EXPECT_EQ(result.output.substr(result.output.size() - last.size()), last);
+        EXPECT_NE(result.output.find("TrackerIniIndex unchanged\n"), std::string::npos);
         EXPECT_EQ(box.read("Settings.ini"), kSettings);
     }
 }
@@ -77,6 +83,9 @@ TEST_F(KeswelSetup, SelectStoresAndProbesOrRefusesUnlistedNumbers) {
     const Row rows[] = {
         {{"--select", "3", "1"}, 1, "No city 3 in " + box.path("retrackers.ini") + "; Keswel --list shows the numbers"},
         {{"--select", "2", "2"}, 1, "No provider 2 for city Southport; Keswel --list shows the numbers"},
+        {{"--select", "1", "2"}, 1,
+         "No retrackers for city 1 Northtown, provider 2 Link Two in " + box.path("retrackers.ini") +
+             "; TrackerIniIndex unchanged"},
         {{"--select", "1", "1"}, 0, "TrackerCheck=1 0"},
     };
     for (const Row& row : rows) {
@@ -94,7 +103,13 @@ TEST_F(KeswelSetup, HelpAndUnknownOptions) {
     EXPECT_EQ(help.output.rfind("usage: Keswel", 0), 0u);
     const RunResult unknown = keswelWith({"--probe-everything"});
     EXPECT_EQ(unknown.exitCode, 2);
-    EXPECT_EQ(unknown.output, help.output);
+    EXPECT_EQ(unknown.output, "Keswel: unknown option --probe-everything\n" + help.output);
+    const RunResult wrong = keswelWith({"--choose", "--now"});
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_EQ(splitLines(wrong.output).front(), "Keswel: wrong arguments for --choose");
+    // The usage names the command as it was started.
+    const RunResult lower = runProgram(box.install(KESWEL_EXE, "keswel"), {"--help"}, box.dir().string());
+    EXPECT_EQ(lower.output.rfind("usage: keswel [--list | --choose [--no-handler]", 0), 0u);
     EXPECT_EQ(box.read("Settings.ini"), kSettings);
 }
 
@@ -103,12 +118,39 @@ TEST_F(KeswelSetup, CheckNamesTheFilesAndExitsZeroOnlyWhenAllIsInOrder) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(splitLines(result.output).front(), "Settings: " + box.path("Settings.ini"));
     EXPECT_EQ(splitLines(result.output)[1], "Directory: " + box.path("retrackers.ini"));
-    EXPECT_EQ(splitLines(result.output).back(), "3 problems found");  // section, TrackerCheck, LaunchPath
+    EXPECT_EQ(splitLines(result.output).back(), "4 problems found");  // section, TrackerCheck, both Launch keys
     box.write("Settings.ini", "[Settings]\r\nTrackersFile=retrackers.ini\r\nTrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\n"
                               "LaunchPath=" + std::string(FAKE_CLIENT_EXE) + "\r\n");
     result = keswelWith({"--check"});
+    EXPECT_EQ(splitLines(result.output).back(), "1 problem found");  // LaunchArguments
+    box.write("Settings.ini", "[Settings]\r\nTrackersFile=retrackers.ini\r\nTrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\n"
+                              "LaunchPath=" + std::string(FAKE_CLIENT_EXE) + "\r\nLaunchArguments=%1\r\n");
+    result = keswelWith({"--check"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(splitLines(result.output).back(), "Setup is in order");
+}
+
+// --choose adopts a client where LaunchPath names none: a common client's
+// desktop entry before a client found on PATH.
+TEST_F(KeswelSetup, ChooseAdoptsAClientByItsDesktopEntryOrOnPath) {
+    std::filesystem::create_directories(box.dir() / "bin");
+    const std::string aria2c = box.install(FAKE_CLIENT_EXE, "bin/aria2c");
+    RunResult result = keswelWith({"--choose", "--no-handler"}, "1\n1\n");
+    EXPECT_NE(result.output.find("BitTorrent client: aria2 (aria2c on PATH)\nSet LaunchPath=" + aria2c +
+                                 "\nSet LaunchArguments=--seed-time=0 %1\n"),
+              std::string::npos);
+    box.write("Settings.ini", kSettings);
+    std::filesystem::create_directories(box.dir() / "share/applications");
+    box.write("share/applications/qbittorrent.desktop",
+              "[Desktop Entry]\nName=qBittorrent\nExec=" + aria2c + " --qt %U\n[Desktop Action x]\nExec=other\n");
+    result = keswelWith({"--choose", "--no-handler"}, "1\n1\n");
+    EXPECT_NE(result.output.find("BitTorrent client: qBittorrent (qbittorrent.desktop)\nSet LaunchPath=" + aria2c +
+                                 "\nSet LaunchArguments=--qt %1\n"),
+              std::string::npos);
+    // Adopted once, kept: a second run leaves LaunchPath alone.
+    result = keswelWith({"--choose", "--no-handler"}, "\n");
+    EXPECT_EQ(result.output.find("BitTorrent client:"), std::string::npos);
+    EXPECT_NE(box.read("Settings.ini").find("LaunchArguments=--qt %1\r\n"), std::string::npos);
 }
 
 // A line break in the Exec line would make keys of its own in Settings.ini.

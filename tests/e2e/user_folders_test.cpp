@@ -81,5 +81,15 @@ TEST_F(UserFolders, KeswelStoresTrackerCheckInTheUsersSettings) {
     EXPECT_FALSE(fs::exists(bin + "/Settings.ini"));
 }
 
+TEST_F(UserFolders, KeswelSaysThatItMadeSettingsFromTheSample) {
+    const std::string keswel = installProgram(KESWEL_EXE, "keswel");
+    installSample("[Settings]\r\nTrackersFile=retrackers.ini\r\n");
+    const RunResult first = runProgram(keswel, {"--list"}, box.dir().string());
+    EXPECT_EQ(splitLines(first.output).front(),
+              "Created " + config + "Settings.ini from the sample " + bin + "/../share/retrackers/Settings.ini");
+    const RunResult second = runProgram(keswel, {"--list"}, box.dir().string());
+    EXPECT_EQ(second.output.find("Created"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace testing_support

@@ -16,6 +16,8 @@ TEST(KeswelOptions, Table) {
         {{}, KeswelCommand::Probe, 0, 0},
         {{"--list"}, KeswelCommand::List, 0, 0},
         {{"--choose"}, KeswelCommand::Choose, 0, 0},
+        {{"--choose", "--no-handler"}, KeswelCommand::Choose, 0, 0},
+        {{"--choose", "--now"}, KeswelCommand::Usage, 0, 0},
         {{"--check"}, KeswelCommand::Check, 0, 0},
         {{"--help"}, KeswelCommand::Help, 0, 0},
         {{"--select", "2", "13"}, KeswelCommand::Select, 2, 13},
@@ -47,6 +49,19 @@ TEST(KeswelOptions, Table) {
             EXPECT_EQ(options.provider, row.provider);
         }
     }
+}
+
+// What the usage and the refusal say.
+TEST(KeswelOptions, Names) {
+    const auto parse = [](std::vector<const char*> argv) {
+        return parseKeswelOptions(static_cast<int>(argv.size()), const_cast<char**>(argv.data()));
+    };
+    EXPECT_FALSE(parse({"keswel", "--choose", "--no-handler"}).makeHandler);
+    EXPECT_TRUE(parse({"keswel", "--choose"}).makeHandler);
+    EXPECT_EQ(parse({"keswel", "x", "--list"}).refusal, "the option must come first, before x");
+    EXPECT_EQ(keswelCommandName("/usr/bin/keswel"), "keswel");
+    EXPECT_EQ(keswelCommandName("Keswel.exe"), "Keswel");
+    EXPECT_EQ(keswelCommandName(nullptr), "Keswel");
 }
 
 }  // namespace

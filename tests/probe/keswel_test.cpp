@@ -47,7 +47,8 @@ TEST(ProbeAndStore, NetworkThatCannotStartEndsTheRunAndKeepsSettings) {
 TEST(SelectAndProbe, StoresTheNewIndexWithAnEmptyTrackerCheck) {
     testing_support::Sandbox box;
     box.write("Settings.ini", "[Settings]\r\nTrackersFile=retrackers.ini\r\nTrackerIniIndex=0 0\r\nTrackerCheck=1 2 0\r\n");
-    box.write("retrackers.ini", "[" CP1251_CITY "]\r\n1=Town\r\n[" CP1251_PROVIDERS " Town]\r\n1=Net\r\n2=Other\r\n");
+    box.write("retrackers.ini", "[" CP1251_CITY "]\r\n1=Town\r\n[" CP1251_PROVIDERS " Town]\r\n1=Net\r\n2=Other\r\n[" CP1251_RETRACKERS
+                                " Town Other]\r\n" CP1251_COUNT "=1\r\n1=http://127.0.0.1:1/\r\n");
     settings::RunPaths run;
     run.executableDirectory = box.dir().string() + "/";
     run.settingsPath = box.path("Settings.ini");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/program_files.h"
 #include "tests/support/cp1251_words.h"
 #include "tests/support/sandbox.h"
 
@@ -52,6 +53,19 @@ TEST(SetupCheck, OneProblemPerCause) {
          ""},
         {"LaunchPath missing", "TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\nLaunchPath=CLIENT.gone\r\n", kDirectory,
          "LaunchPath \"CLIENT.gone\" is not an executable file (code 2)"},
+        {"LaunchPath empty", "TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\nLaunchPath=\r\n", kDirectory,
+         "LaunchPath is empty: no BitTorrent client is set; run Keswel --choose to adopt an installed one, or set "
+         "LaunchPath (the client's program, a full path) and LaunchArguments"},
+        {"LaunchPath a bare name", "TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\nLaunchPath=no-such-client\r\n",
+         kDirectory,
+         "LaunchPath \"no-such-client\" is not a full path; Tavrin does not search PATH and no such program is on "
+         "PATH either"},
+#ifndef _WIN32
+        {"LaunchPath a bare name on PATH", "TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\nLaunchPath=sh\r\n", kDirectory,
+         "LaunchPath \"sh\" is not a full path; Tavrin does not search PATH: set LaunchPath=SHELL"},
+#endif
+        {"LaunchArguments without %1", "TrackerIniIndex=0 0\r\n" + ok + "LaunchArguments=--foo\r\n", kDirectory,
+         "LaunchArguments \"--foo\" has no %1, so the client would not get the torrent"},
         {"LaunchPath a folder", "TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\nLaunchPath=FOLDER\r\n", kDirectory,
          "LaunchPath \"FOLDER\" is not an executable file (code "},  // the code differs between the systems
         {"LaunchPath Tavrin", "TrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\nLaunchPath=/opt/R/Tavrin\r\n", kDirectory,
@@ -71,11 +85,16 @@ TEST(SetupCheck, OneProblemPerCause) {
             for (auto [mark, value] : {std::pair<std::string, std::string>{"CLIENT", box.path("client")},
                                        {"FOLDER", box.path("folder")},
                                        {"DIR", box.path("retrackers.ini")},
-                                       {"SET", box.path("Settings.ini")}})
+                                       {"SET", box.path("Settings.ini")},
+                                       {"SHELL", platform::findProgramOnPath("sh")}})
                 for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, mark.size(), value);
             return text;
         };
-        box.write("Settings.ini", "[Settings]\r\nTrackersFile=" + box.path("retrackers.ini") + "\r\n" + fill(row.settings));
+        // Every row but the one about it has a LaunchArguments in order.
+        const std::string arguments =
+            row.settings.find("LaunchArguments") == std::string::npos ? "LaunchArguments=%1\r\n" : "";
+        box.write("Settings.ini",
+                  "[Settings]\r\nTrackersFile=" + box.path("retrackers.ini") + "\r\n" + fill(row.settings) + arguments);
         if (!row.directory.empty()) box.write("retrackers.ini", row.directory);
         const settings::SetupReport report = settings::checkSetup(box.path("Settings.ini"));
         EXPECT_EQ(report.directory, box.path("retrackers.ini"));

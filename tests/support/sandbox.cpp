@@ -43,8 +43,8 @@ std::string Sandbox::read(const std::string& name) const { return readFile(path(
 
 bool Sandbox::exists(const std::string& name) const { return fs::exists(dir_ / name); }
 
-std::string Sandbox::install(const std::string& program) const {
-    fs::path target = dir_ / fs::path(program).filename();
+std::string Sandbox::install(const std::string& program, const std::string& as) const {
+    fs::path target = dir_ / (as.empty() ? fs::path(program).filename() : fs::path(as));
     fs::copy_file(program, target, fs::copy_options::overwrite_existing);
     return target.string();
 }

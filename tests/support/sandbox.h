@@ -22,8 +22,9 @@ public:
     void write(const std::string& name, const std::string& bytes) const;
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
-    // Copies a built program into the sandbox; returns its path there.
-    std::string install(const std::string& program) const;
+    // Copies a built program into the sandbox (as the relative name `as`
+    // when given); returns its path there.
+    std::string install(const std::string& program, const std::string& as = "") const;
 
 private:
     std::filesystem::path dir_;
