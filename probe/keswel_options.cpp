@@ -32,14 +32,19 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
         options.command = KeswelCommand::AdoptClient;
         options.execLine = argv[2];
     }
+    if (option == "--import" && rest == 1) {
+        options.command = KeswelCommand::Import;
+        options.file = argv[2];
+    }
     return options;
 }
 
 std::string keswelUsage() {
-    return "usage: Keswel [--list | --choose | --select CITY PROVIDER | --check | --help]\n"
+    return "usage: Keswel [--list | --choose | --select CITY PROVIDER | --check | --import FILE | --help]\n"
            "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
            "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
            "  --choose  ask for your city and provider by number, store them, then probe\n"
            "  --select  the same without questions, with the numbers --list shows\n"
-           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n";
+           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n"
+           "  --import  take in a retracker directory file (Windows-1251 or UTF-8) and name it in Settings.ini\n";
 }

@@ -13,6 +13,7 @@ enum class KeswelCommand {
     Check,        // --check
     Help,         // --help
     AdoptClient,  // --adopt-client EXEC (for the desktop integration)
+    Import,       // --import FILE
     Usage,        // anything else with a '-' argument: the usage, exit code 2
 };
 
@@ -21,6 +22,7 @@ struct KeswelOptions {
     int32_t city = 0;      // --select: 1-based numbers as --list shows them
     int32_t provider = 0;
     std::string execLine;  // --adopt-client: a desktop entry's Exec value
+    std::string file;      // --import: the directory file to take in
 };
 
 // A --select number must be a plain positive decimal ("1", not "01" or "+1").
