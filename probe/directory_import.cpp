@@ -164,8 +164,9 @@ int importDirectory(const settings::RunPaths& run, const std::string& file) {
     }
     consolePrint("TrackersFile=%s\n", name.c_str());
     if (!kept.found) {
-        consolePrint("Your city and provider are not chosen in this directory: TrackerIniIndex and TrackerCheck "
-                     "emptied; run keswel --choose\n");
+        consolePrint(
+            "Your city and provider are not chosen in this directory: TrackerIniIndex and TrackerCheck "
+            "emptied; run keswel --choose\n");
     } else if (checkKept) {
         consolePrint("TrackerIniIndex=%s (%s, %s) kept by name; TrackerCheck kept: the same retrackers\n",
                      index.c_str(), kept.cityName.c_str(), kept.providerName.c_str());

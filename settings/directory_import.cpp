@@ -77,7 +77,8 @@ public:
             if (text.empty() || text[0] == ';') continue;
             if (text[0] == '[') {
                 const size_t close = text.find(']');
-                const std::string name = trimmed(text.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+                const std::string name =
+                    trimmed(text.substr(1, close == std::string::npos ? std::string::npos : close - 1));
                 const auto known = index_.find(folded(name));
                 if (known != index_.end()) {
                     warning(line, "section [" + name + "] repeats the one on line " +
@@ -101,7 +102,8 @@ public:
                 warning(line, "no '=': not read as a value");
                 current_->keys.push_back({text, std::nullopt, line});
             } else {
-                current_->keys.push_back({trimmed(text.substr(0, equals)), cooked(trimmed(text.substr(equals + 1))), line});
+                current_->keys.push_back(
+                    {trimmed(text.substr(0, equals)), cooked(trimmed(text.substr(equals + 1))), line});
             }
         }
     }
@@ -120,7 +122,8 @@ public:
             if (!nameFits(city, "city")) continue;
             Section* providers = find(providerSection(city.value));
             if (!providers) {
-                error(city.line, "city " + quoted(city.value) + " has no section [" + providerSection(city.value) + "]");
+                error(city.line,
+                      "city " + quoted(city.value) + " has no section [" + providerSection(city.value) + "]");
                 continue;
             }
             const std::vector<Numbered> providerList = numbered(*providers, "provider");
@@ -171,8 +174,8 @@ private:
             }
             const auto earlier = seen.find(number);
             if (earlier != seen.end()) {
-                warning(key.line, what + " " + key.name + " repeats the one on line " + std::to_string(earlier->second) +
-                                      "; only that one is read");
+                warning(key.line, what + " " + key.name + " repeats the one on line " +
+                                      std::to_string(earlier->second) + "; only that one is read");
                 continue;
             }
             seen[number] = key.line;
@@ -182,7 +185,8 @@ private:
             }
             entries.push_back({number, *key.value, key.line});
         }
-        std::sort(entries.begin(), entries.end(), [](const Numbered& a, const Numbered& b) { return a.number < b.number; });
+        std::sort(entries.begin(), entries.end(),
+                  [](const Numbered& a, const Numbered& b) { return a.number < b.number; });
         return entries;
     }
 
@@ -220,8 +224,10 @@ private:
             }
             highest = url.number;
             const std::string fault = urlFault(url.value);
-            if (!fault.empty()) error(url.line, "retracker " + std::to_string(url.number) + " " + quoted(url.value) + ": " + fault);
-            else good = true;
+            if (!fault.empty())
+                error(url.line, "retracker " + std::to_string(url.number) + " " + quoted(url.value) + ": " + fault);
+            else
+                good = true;
         }
         if (highest < count)
             warning(countLine->line, countKey() + " " + std::to_string(count) + " is above the retrackers present (" +
@@ -270,9 +276,8 @@ std::vector<std::string> splitLines(std::string_view text) {
 }
 
 size_t characterCount(std::string_view utf8) {
-    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    return static_cast<size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 }  // namespace
@@ -291,8 +296,9 @@ DirectoryImport importDirectoryText(std::string_view bytes) {
     }
     const bool bom = bytes.substr(0, 3) == "\xEF\xBB\xBF";
     if (bom) bytes.remove_prefix(3);
-    const bool utf8 = bom || (platform::isUtf8(bytes) &&
-                              std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+    const bool utf8 = bom || (platform::isUtf8(bytes) && std::any_of(bytes.begin(), bytes.end(), [](char c) {
+                                  return static_cast<unsigned char>(c) >= 0x80;
+                              }));
     result.encoding = bom ? "UTF-8 with a byte-order mark" : utf8 ? "UTF-8" : "Windows-1251";
 
     std::vector<std::string> lines = splitLines(bytes);
@@ -313,10 +319,10 @@ DirectoryImport importDirectoryText(std::string_view bytes) {
             while (!platform::utf8ToWindows1251(rest, part, at)) {
                 if (!reported) {
                     const size_t offset = text.size() - rest.size() + at;
-                    const std::string column = std::to_string(characterCount(std::string_view(text).substr(0, offset)) + 1);
-                    checker.error(line, platform::isUtf8(text)
-                                            ? "character " + column + " has no Windows-1251 form"
-                                            : "character " + column + " is no well-formed UTF-8");
+                    const std::string column =
+                        std::to_string(characterCount(std::string_view(text).substr(0, offset)) + 1);
+                    checker.error(line, platform::isUtf8(text) ? "character " + column + " has no Windows-1251 form"
+                                                               : "character " + column + " is no well-formed UTF-8");
                     reported = true;
                 }
                 converted += part + "?";

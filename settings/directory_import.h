@@ -14,15 +14,15 @@ namespace settings {
 // read past (a count above the keys present, an empty key, a section no
 // city and provider uses) and lets it in.
 struct DirectoryProblem {
-    int line = 0;      // 1-based; 0 for the file as a whole
+    int line = 0;  // 1-based; 0 for the file as a whole
     bool error = false;
     std::string text;  // Windows-1251, like the names it quotes
 };
 
 struct DirectoryImport {
-    std::string encoding;                   // how the text was read
-    std::string text;                       // Windows-1251 with CR LF; empty when refused
-    int cities = 0;                         // cities with providers and retrackers
+    std::string encoding;                    // how the text was read
+    std::string text;                        // Windows-1251 with CR LF; empty when refused
+    int cities = 0;                          // cities with providers and retrackers
     std::vector<DirectoryProblem> problems;  // in line order
     bool refused() const;
 };

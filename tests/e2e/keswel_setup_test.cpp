@@ -146,12 +146,9 @@ TEST_F(KeswelSetup, ImportKeepsTheChoiceByName) {
     // NetOne), NetOne's retracker given.
     const auto directory = [](bool utf8, const std::string& end, const std::string& netOne) {
         const std::string city = utf8 ? UTF8_CITY : CP1251_CITY;
-        const std::string providers = utf8 ? "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB0\xD0\xB9\xD0\xB4\xD0\xB5\xD1\x80\xD1\x8B"
-                                           : CP1251_PROVIDERS;
-        const std::string retrackers = utf8 ? "\xD0\xA0\xD0\xB5\xD1\x82\xD1\x80\xD0\xB5\xD0\xBA\xD0\xB5\xD1\x80\xD1\x8B"
-                                            : CP1251_RETRACKERS;
-        const std::string count = utf8 ? "\xD0\x9A\xD0\xBE\xD0\xBB\xD0\xB8\xD1\x87\xD0\xB5\xD1\x81\xD1\x82\xD0\xB2\xD0\xBE"
-                                       : CP1251_COUNT;
+        const std::string providers = utf8 ? UTF8_PROVIDERS : CP1251_PROVIDERS;
+        const std::string retrackers = utf8 ? UTF8_RETRACKERS : CP1251_RETRACKERS;
+        const std::string count = utf8 ? UTF8_COUNT : CP1251_COUNT;
         return "[" + city + "]" + end + "1=Eastham" + end + "2=Northtown" + end + "[" + providers + " Eastham]" + end +
                "1=X" + end + "[" + providers + " Northtown]" + end + "1=Other" + end + "2=NetOne" + end + "[" +
                retrackers + " Eastham X]" + end + count + "=1" + end + "1=udp://a:1" + end + "[" + retrackers +

@@ -11,9 +11,6 @@ namespace {
 // Москва in both encodings.
 #define CP1251_MOSCOW "\xCC\xEE\xF1\xEA\xE2\xE0"
 #define UTF8_MOSCOW "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0"
-#define UTF8_PROVIDERS "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB0\xD0\xB9\xD0\xB4\xD0\xB5\xD1\x80\xD1\x8B"
-#define UTF8_RETRACKERS "\xD0\xA0\xD0\xB5\xD1\x82\xD1\x80\xD0\xB5\xD0\xBA\xD0\xB5\xD1\x80\xD1\x8B"
-#define UTF8_COUNT "\xD0\x9A\xD0\xBE\xD0\xBB\xD0\xB8\xD1\x87\xD0\xB5\xD1\x81\xD1\x82\xD0\xB2\xD0\xBE"
 
 // One city, one provider, one retracker, with the line end given.
 std::string cp1251Directory(const std::string& end) {
@@ -54,8 +51,10 @@ TEST(DirectoryImport, ReadsChecksAndConverts) {
         {"UTF-8, LF", utf8Directory("\n"), "UTF-8", "", true},
         {"UTF-8 with BOM, CR LF", "\xEF\xBB\xBF" + utf8Directory("\r\n"), "UTF-8 with a byte-order mark", "", true},
         {"UTF-16 refused", "\xFF\xFE[\0", "", "0:E", false},
-        {"a character without a Windows-1251 form", "[" UTF8_CITY "]\n1=\xC5\x81\xC3\xB3" "d\xC5\xBA\n", "UTF-8",
-         "2:E 2:E", false},
+        {"a character without a Windows-1251 form",
+         "[" UTF8_CITY "]\n1=\xC5\x81\xC3\xB3"
+         "d\xC5\xBA\n",
+         "UTF-8", "2:E 2:E", false},
         {"0x98 is no Windows-1251 character", good + "; \x98\r\n", "Windows-1251", "8:E", false},
         {"no city section", "[Other]\nx=1\n", "Windows-1251", "0:E", false},
         // Every problem with its line: a key outside a section, a bad city key,
@@ -66,7 +65,8 @@ TEST(DirectoryImport, ReadsChecksAndConverts) {
          "]\n1=Net\n2=\n3=Gone\n[" CP1251_RETRACKERS " " CP1251_MOSCOW " Net]\n" CP1251_COUNT
          "=3\n1=ftp://10.0.0.1/\n2=\n4=http://10.0.0.4/\n5=http://h:99999/\n[" CP1251_CITY "]\n[Unused]\n",
          "Windows-1251", "1:W 3:W 7:W 8:E 10:W 11:E 12:W 13:W 14:W 15:W 16:W", false},
-        {"no count, count 0", "[" CP1251_CITY "]\n1=A\n2=B\n[" CP1251_PROVIDERS " A]\n1=N\n[" CP1251_PROVIDERS
+        {"no count, count 0",
+         "[" CP1251_CITY "]\n1=A\n2=B\n[" CP1251_PROVIDERS " A]\n1=N\n[" CP1251_PROVIDERS
          " B]\n1=N\n[" CP1251_RETRACKERS " A N]\n1=http://a/\n[" CP1251_RETRACKERS " B N]\n" CP1251_COUNT "=0\n",
          "Windows-1251", "8:E 11:E", false},
     };
