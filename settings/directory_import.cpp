@@ -156,7 +156,7 @@ private:
 
     bool nameFits(const Numbered& entry, const char* what) {
         if (entry.value.find(']') == std::string::npos) return true;
-        error(entry.line, std::string(what) + " " + quoted(entry.value) + " holds ']', which no section name can");
+        error(entry.line, std::string(what) + " " + quoted(entry.value) + " holds ']': no section can be named with it");
         return false;
     }
 
