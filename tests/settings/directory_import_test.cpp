@@ -81,4 +81,12 @@ TEST(DirectoryImport, ReadsChecksAndConverts) {
     }
 }
 
+// Letters outside the Cyrillic block come back to their own bytes: Ё is 0xA8,
+// № 0xB9, « 0xAB, the euro sign 0x88.
+TEST(DirectoryImport, ConvertsTheWholeCodePage) {
+    const settings::DirectoryImport result =
+        settings::importDirectoryText(utf8Directory("\n") + "; \xD0\x81\xE2\x84\x96\xC2\xAB\xE2\x82\xAC\n");
+    EXPECT_EQ(result.text, cp1251Directory("\r\n") + "; \xA8\xB9\xAB\x88\r\n");
+}
+
 }  // namespace
