@@ -146,7 +146,8 @@ int importDirectory(const settings::RunPaths& run, const std::string& file) {
         consolePrint("Cannot write %s (error %d); Settings.ini unchanged\n", target.c_str(), written.errorCode);
         return 1;
     }
-    consolePrint("Wrote %s (%d cities, Windows-1251)\n", target.c_str(), checked.cities);
+    consolePrint("Wrote %s (Windows-1251, %d %s)\n", target.c_str(), checked.cities,
+                 checked.cities == 1 ? "city" : "cities");
 
     const NamedChoice kept = sameNames(target, earlier);
     const bool checkKept = kept.found && sameRetrackers(earlier, kept);
@@ -163,10 +164,12 @@ int importDirectory(const settings::RunPaths& run, const std::string& file) {
         return 1;
     }
     consolePrint("TrackersFile=%s\n", name.c_str());
-    if (!kept.found) {
-        consolePrint(
-            "Your city and provider are not chosen in this directory: TrackerIniIndex and TrackerCheck "
-            "emptied; run keswel --choose\n");
+    if (!earlier.found) {
+        consolePrint("No city and provider chosen yet: run keswel --choose\n");
+    } else if (!kept.found) {
+        consolePrint("City %s with provider %s is not in this directory: TrackerIniIndex and TrackerCheck emptied; "
+                     "run keswel --choose\n",
+                     earlier.cityName.c_str(), earlier.providerName.c_str());
     } else if (checkKept) {
         consolePrint("TrackerIniIndex=%s (%s, %s) kept by name; TrackerCheck kept: the same retrackers\n",
                      index.c_str(), kept.cityName.c_str(), kept.providerName.c_str());
