@@ -116,6 +116,8 @@ as_user tavrin --output "$home/link-0.txt" "$magnet" || status=$?
 check "tavrin exit code 0" test "$status" = 0
 check "Settings.ini made from /usr/share/retrackers/Settings.ini" \
   cmp -s "$config/Settings.ini" /usr/share/retrackers/Settings.ini
+check "/usr/share/retrackers/retrackers.ini is the default directory" \
+  cmp -s /usr/share/retrackers/retrackers.ini packaging/retrackers-default.ini
 check "the user's directory was kept" grep -qa "127.0.0.1:$open_port" "$config/retrackers.ini"
 check "Tavrin.log lies in ~/.local/state/retrackers" grep -q "Running for torrent \"$magnet\"" "$state/Tavrin.log"
 check "the state folder is the user's alone" test "$(stat -c '%a %U' "$state")" = "700 $user"

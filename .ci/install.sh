@@ -50,7 +50,7 @@ for file in "${expected[@]}"; do
   check "installed $file" test -e "$prefix/$file"
 done
 check "installed Settings.ini is the Linux sample" cmp -s "$prefix/Settings.ini" packaging/linux/Settings.ini
-check "installed directory is the example" cmp -s "$prefix/retrackers.ini" examples/retrackers.ini
+check "installed directory is the default one" cmp -s "$prefix/retrackers.ini" packaging/retrackers-default.ini
 
 echo "== the installed Tavrin on the sample torrent"
 status=0
@@ -90,6 +90,14 @@ if [[ $have_keswel == yes ]]; then
   fi
   sed -i 's/^TrackersFile=.*/TrackersFile=retrackers.ini/' "$prefix/Settings.ini"
 fi
+
+echo "== a reinstall replaces a directory the project shipped, byte for byte"
+for shipped in packaging/earlier-directories/*.ini; do
+  cp "$shipped" "$prefix/retrackers.ini"
+  quietly cmake --install build/install
+  check "$(basename "$shipped") replaced by the default directory" \
+    cmp -s "$prefix/retrackers.ini" packaging/retrackers-default.ini
+done
 
 echo "== a second install keeps the user's files byte for byte"
 printf '; my own note\n' >>"$prefix/Settings.ini"
@@ -269,7 +277,7 @@ if [[ $have_keswel == yes ]] && command -v python3 >/dev/null 2>&1; then
   {
     printf '[Город]\r\n1=Loopback\r\n[Провайдеры Loopback]\r\n1=Lo\r\n[Ретрекеры Loopback Lo]\r\nКоличество=1\r\n'
     printf '1=%s\r\n' "$retracker"
-  } | iconv -f UTF-8 -t WINDOWS-1251 >"$work/provider-directory.ini"
+  } >"$work/provider-directory.ini"  # as UTF-8: --import converts it
   # The client the desktop used so far: aria2c, which with -S lists what a
   # torrent holds, announce addresses included, and exits.
   mkdir -p "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME"
@@ -278,10 +286,11 @@ if [[ $have_keswel == yes ]] && command -v python3 >/dev/null 2>&1; then
   printf '[Default Applications]\napplication/x-bittorrent=aria2-client.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
   newuser="$work/newuser/Retrackers"
 
-  # 1. install; 2. the provider's directory into the folder; 3. the city and
+  # 1. install; 2. the provider's directory taken in; 3. the city and
   # provider by number; 4. the desktop integration; 5. open a torrent.
   check "step 1: install" quietly cmake --install build/install --prefix "$newuser"
-  check "step 2: the directory into the folder" cp "$work/provider-directory.ini" "$newuser/retrackers.ini"
+  check "step 2: Keswel --import the directory" to_file "$work/newuser-import.out" "$newuser/Keswel" --import "$work/provider-directory.ini"
+  check "it names the directory in Settings.ini" grep -qx 'TrackersFile=provider-directory.ini' "$newuser/Settings.ini"
   check "step 3: Keswel --select 1 1" to_file "$work/newuser-select.out" timeout 60 "$newuser/Keswel" --select 1 1
   check "Keswel stored the live retracker" grep -q '^TrackerCheck=1 0' "$newuser/Settings.ini"
   check "step 4: retrackers-desktop.sh install" to_file "$work/newuser-install.out" "$newuser/retrackers-desktop.sh" install

@@ -104,7 +104,11 @@ capabilities_are() {  # TAVRIN_OPEN: Tavrin listed for Default apps, with its Pr
     reg_is 'Software\Retrackers\Capabilities' "$applications" Retrackers
 }
 
-echo "== silent install of the x64 installer"
+echo "== silent install of the x64 installer, over an earlier version's directory"
+# The folder as an earlier version left it: its directory is replaced, byte
+# for byte one the project shipped.
+mkdir -p "$install"
+cp packaging/earlier-directories/example-1.ini "$install/retrackers.ini"
 started=$(date +%s)
 check "the installer ends with 0" "$wine" "$setup64" /S
 all_there() {
@@ -114,6 +118,8 @@ all_there() {
 own_files=(Tavrin.exe Keswel.exe README.md registration.js register.cmd unregister.cmd Uninstall.exe)
 check "programs, scripts, guide and uninstaller installed" all_there "${own_files[@]}"
 check "sample settings and directory installed" all_there Settings.ini retrackers.ini
+check "the earlier shipped directory replaced by the default one" \
+  cmp -s "$install/retrackers.ini" packaging/retrackers-default.ini
 check "Start-menu entries for Keswel, its --choose, the settings and the guide" test "$(ls "$menu" | grep -c '\.lnk$')" = 4
 tavrin_open="\"$install_win\\Tavrin.exe\" \"%1\""
 check "capabilities and RegisteredApplications name Tavrin's ProgIDs" capabilities_are "$tavrin_open"
@@ -157,7 +163,7 @@ mapfile -t got < <(record_args 2>/dev/null || true)
 expected_torrent="$install_win\\my film.torrent"
 check "the client got --add and the torrent Tavrin wrote" \
   test "${got[1]-}|${got[2]-}" = "--add|$expected_torrent"
-check "that torrent holds the retrackers" grep -q "192.0.2.2/announce" "$install/my film.torrent"
+check "that torrent holds the retrackers" grep -q "retracker.local/announce" "$install/my film.torrent"
 check "Tavrin.log written" test -s "$install/Tavrin.log"
 
 echo "== upgrade: the installer again, over changed settings and directory"

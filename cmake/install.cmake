@@ -6,8 +6,9 @@
 # user (the "install" preset puts it at ~/Retrackers).
 #
 #   <prefix>/Tavrin, Keswel            the programs (.exe on Windows)
-#   <prefix>/Settings.ini              commented sample settings   } never
-#   <prefix>/retrackers.ini            example retracker directory } replaced
+#   <prefix>/Settings.ini              commented sample settings, never replaced
+#   <prefix>/retrackers.ini            the default retracker directory, replaced
+#                                      only while it is one the project shipped
 #   <prefix>/README.md                 the user's guide
 #   <prefix>/retrackers-desktop.sh     Linux: desktop entry, default handler,
 #   <prefix>/integration/*.in          and Keswel timer (install/uninstall)
@@ -25,6 +26,7 @@
 #   /usr/share/applications/retrackers-tavrin.desktop
 #   /usr/lib/systemd/user/retrackers-keswel.service, .timer
 #   /usr/share/retrackers/Settings.ini, retrackers.ini   copied for a user on first use
+#                                      (retrackers.ini: the default directory)
 #   /usr/share/doc/retrackers/README.md, copyright, changelog.Debian.gz
 #   /usr/share/man/man1/tavrin.1.gz, keswel.1.gz
 #
@@ -69,19 +71,38 @@ endif()
 
 # The user's files: installed only where the folder has none, so a reinstall
 # or an upgrade keeps the settings (and the TrackerCheck that Keswel wrote)
-# and the user's own directory byte for byte.
-function(retrackers_install_user_file source)
-  get_filename_component(name "${source}" NAME)
+# and the user's own directory byte for byte. The directory is replaced only
+# while it is byte for byte one the project shipped: the default directory or
+# an earlier version of it (packaging/earlier-directories/ keeps each one),
+# never one the user changed or brought.
+set(RETRACKERS_DEFAULT_DIRECTORY "${RETRACKERS_PACKAGING_DIR}/retrackers-default.ini")
+file(GLOB retrackers_earlier_directories "${RETRACKERS_PACKAGING_DIR}/earlier-directories/*.ini")
+set(retrackers_shipped_sums "")
+foreach(shipped IN LISTS RETRACKERS_DEFAULT_DIRECTORY retrackers_earlier_directories)
+  file(SHA256 "${shipped}" sum)
+  list(APPEND retrackers_shipped_sums "${sum}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${shipped}")
+endforeach()
+function(retrackers_install_user_file source name replaceable_sums)
   install(CODE "
     set(target \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${name}\")
-    if(EXISTS \"\${target}\" OR IS_SYMLINK \"\${target}\")
+    set(replace NO)
+    set(replaceable \"${replaceable_sums}\")
+    if(NOT IS_SYMLINK \"\${target}\" AND NOT IS_DIRECTORY \"\${target}\" AND EXISTS \"\${target}\")
+      file(SHA256 \"\${target}\" sum)
+      list(FIND replaceable \"\${sum}\" at)
+      if(at GREATER -1)
+        set(replace YES)
+      endif()
+    endif()
+    if((EXISTS \"\${target}\" OR IS_SYMLINK \"\${target}\") AND NOT replace)
       message(STATUS \"Keeping your: \${target}\")
     else()
-      file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}\" TYPE FILE FILES \"${source}\")
+      file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}\" TYPE FILE FILES \"${source}\" RENAME \"${name}\")
     endif()")
 endfunction()
-retrackers_install_user_file("${retrackers_sample_settings}")
-retrackers_install_user_file("${PROJECT_SOURCE_DIR}/examples/retrackers.ini")
+retrackers_install_user_file("${retrackers_sample_settings}" Settings.ini "")
+retrackers_install_user_file("${RETRACKERS_DEFAULT_DIRECTORY}" retrackers.ini "${retrackers_shipped_sums}")
 
 # Packages: a .tar.gz on Linux, a .zip from a Windows build, each holding the
 # folder above under the name "Retrackers".

@@ -39,8 +39,9 @@ install(FILES "${retrackers_generated}/retrackers-tavrin.desktop" DESTINATION sh
 install(FILES "${retrackers_generated}/retrackers-keswel.service" "${retrackers_generated}/retrackers-keswel.timer"
         DESTINATION lib/systemd/user)
 
-install(FILES "${retrackers_linux}/Settings.ini" "${PROJECT_SOURCE_DIR}/examples/retrackers.ini"
-        DESTINATION share/retrackers)
+install(FILES "${retrackers_linux}/Settings.ini" DESTINATION share/retrackers)
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/retrackers-default.ini" DESTINATION share/retrackers
+        RENAME retrackers.ini)
 
 # Debian wants its documents compressed at the highest level and without a
 # time stamp (gzip -9n), so that the package builds the same bytes each time.

@@ -7,6 +7,7 @@
 #include "platform/process_files.h"
 #include "probe/client_adoption.h"
 #include "probe/console_print.h"
+#include "probe/directory_import.h"
 #include "probe/keswel_options.h"
 #include "probe/selection.h"
 #include "probe/setup_report.h"
@@ -138,6 +139,7 @@ int runCommand(const KeswelOptions& options, const std::string& command) {
     case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider);
     case KeswelCommand::Check: return reportSetup(run, command);
     case KeswelCommand::AdoptClient: return adoptClient(run, options.execLine);
+    case KeswelCommand::Import: return importDirectory(run, options.file);
     case KeswelCommand::Help: consolePrint("%s", keswelUsage(command).c_str()); return 0;
     case KeswelCommand::Usage: break;
     }

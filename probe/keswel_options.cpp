@@ -36,8 +36,13 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
         options.command = KeswelCommand::AdoptClient;
         options.execLine = argv[2];
     }
+    if (option == "--import" && rest == 1) {
+        options.command = KeswelCommand::Import;
+        options.file = argv[2];
+    }
     if (options.command == KeswelCommand::Usage) {
-        constexpr std::string_view kKnown[] = {"--list", "--choose", "--select", "--check", "--help", "--adopt-client"};
+        constexpr std::string_view kKnown[] = {"--list",         "--choose", "--select", "--check", "--help",
+                                               "--adopt-client", "--import"};
         bool known = false;
         for (std::string_view name : kKnown) known = known || option == name;
         options.refusal = known                ? "wrong arguments for " + std::string(option)
@@ -55,12 +60,14 @@ std::string keswelCommandName(const char* argv0) {
 }
 
 std::string keswelUsage(const std::string& command) {
-    return "usage: " + command + " [--list | --choose [--no-handler] | --select CITY PROVIDER | --check | --help]\n"
+    return "usage: " + command +
+           " [--list | --choose [--no-handler] | --select CITY PROVIDER | --check | --import FILE | --help]\n"
            "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
            "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
            "  --choose  ask for your city and provider by number, store them, then probe; then adopt a\n"
            "            BitTorrent client when LaunchPath names none and make Tavrin the program for\n"
            "            torrent files and magnet links (not with --no-handler)\n"
            "  --select  the same without questions, with the numbers --list shows\n"
-           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n";
+           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n"
+           "  --import  take in a retracker directory file (Windows-1251 or UTF-8) and name it in Settings.ini\n";
 }

@@ -13,6 +13,7 @@ enum class KeswelCommand {
     Check,        // --check
     Help,         // --help
     AdoptClient,  // --adopt-client EXEC (for the desktop integration)
+    Import,       // --import FILE
     Usage,        // anything else with a '-' argument: the usage, exit code 2
 };
 
@@ -23,6 +24,7 @@ struct KeswelOptions {
     std::string execLine;  // --adopt-client: a desktop entry's Exec value
     bool makeHandler = true;  // --choose: false with --no-handler
     std::string refusal;      // Usage: the line that names what is wrong
+    std::string file;      // --import: the directory file to take in
 };
 
 // A --select number must be a plain positive decimal ("1", not "01" or "+1").

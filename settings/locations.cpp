@@ -37,7 +37,7 @@ bool prepareSettingsFolder(const RunPaths& paths) {
     const std::string folder = platform::directoryOf(paths.settingsPath);
     if (!platform::makeFolders(folder, kPrivateFolderMode)) return false;
     if (paths.sampleDirectory.empty() || platform::pathExists(paths.settingsPath)) return false;
-    // The sample's TrackersFile names the example directory beside it.
+    // The sample's TrackersFile names the default directory beside it.
     if (!platform::copyToNewFile(paths.sampleDirectory + kFileName, paths.settingsPath)) return false;
     platform::copyToNewFile(paths.sampleDirectory + kDirectoryFileName, folder + kDirectoryFileName);
     return true;

@@ -31,7 +31,7 @@ RunPaths locateRunPaths(const std::string& executablePath, bool settingsBeside,
 
 // In the user's folders only (nothing in portable mode): makes the folder of
 // Settings.ini, and on first use, when there is no Settings.ini yet, puts the
-// commented sample Settings.ini and the example directory into it from the
+// commented sample Settings.ini and the default directory into it from the
 // installed data folder (<executable's folder>/../share/retrackers/). Without
 // an installed sample nothing is written: the programs then report the
 // missing city as they do for a missing Settings.ini. Failures are left to

@@ -39,7 +39,7 @@ std::string directoryFileCause(const std::string& directory) {
     bool nonAscii = false;
     for (char c : bytes) nonAscii = nonAscii || static_cast<unsigned char>(c) >= 0x80;
     if (nonAscii && platform::isUtf8(bytes))
-        return "Directory " + quoted(directory) + " is saved as UTF-8; it must be saved as Windows-1251";
+        return "Directory " + quoted(directory) + " is saved as UTF-8; it must be saved as Windows-1251 (Keswel --import converts it)";
     return {};
 }
 

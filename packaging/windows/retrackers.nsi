@@ -69,6 +69,73 @@ BrandingText "${PRODUCT} ${VERSION} ${ARCH}"
   Delete "$INSTDIR\${NAME}"
 !macroend
 
+; $R0 = 1 when the files $R1 and $R2 hold the same bytes, else 0.
+Function SameBytes
+  StrCpy $R0 0
+  ClearErrors
+  FileOpen $R3 $R1 r
+  ${If} ${Errors}
+    Return
+  ${EndIf}
+  FileOpen $R4 $R2 r
+  ${If} ${Errors}
+    FileClose $R3
+    Return
+  ${EndIf}
+  ${Do}
+    ClearErrors
+    FileReadByte $R3 $R5
+    ${If} ${Errors}
+      StrCpy $R5 end
+    ${EndIf}
+    ClearErrors
+    FileReadByte $R4 $R6
+    ${If} ${Errors}
+      StrCpy $R6 end
+    ${EndIf}
+    ${If} $R5 != $R6
+      ${Break}
+    ${EndIf}
+    ${If} $R5 == end
+      StrCpy $R0 1
+      ${Break}
+    ${EndIf}
+  ${Loop}
+  FileClose $R3
+  FileClose $R4
+FunctionEnd
+
+; The retracker directory: the default one where the folder has none, or
+; where the one there is byte for byte the default or an earlier version of
+; it (packaging/earlier-directories); one the user changed or brought stays.
+Function InstallDirectory
+  InitPluginsDir
+  SetOutPath "$PLUGINSDIR\shipped"
+  File "/oname=$PLUGINSDIR\shipped\default.ini" "${STAGE}/retrackers.ini"
+  File "${__FILEDIR__}/../earlier-directories/*.ini"
+  SetOutPath "$INSTDIR"
+  StrCpy $R0 1
+  ${If} ${FileExists} "$INSTDIR\retrackers.ini"
+    StrCpy $R1 "$INSTDIR\retrackers.ini"
+    StrCpy $R0 0
+    FindFirst $0 $1 "$PLUGINSDIR\shipped\*.ini"
+    ${DoWhile} $1 != ""
+      StrCpy $R2 "$PLUGINSDIR\shipped\$1"
+      Call SameBytes
+      ${If} $R0 == 1
+        ${Break}
+      ${EndIf}
+      FindNext $0 $1
+    ${Loop}
+    FindClose $0
+  ${EndIf}
+  ${If} $R0 == 1
+    CopyFiles /SILENT "$PLUGINSDIR\shipped\default.ini" "$INSTDIR\retrackers.ini"
+  ${Else}
+    DetailPrint "Keeping your retrackers.ini"
+  ${EndIf}
+FunctionEnd
+
 ; Runs the registration script beside the programs (the same one that
 ; register.cmd runs) and puts its output into the details.
 !macro REGISTRATION ACTION
@@ -84,11 +151,11 @@ Section "Tavrin and Keswel" SecPrograms
   SetOutPath "$INSTDIR"
   !insertmacro OWN_FILES INSTALL_FILE
   ; An upgrade keeps the user's settings (with the TrackerCheck Keswel wrote)
-  ; and directory as they are.
+  ; as they are, and the directory unless it is one the project shipped.
   SetOverwrite off
   File "${STAGE}/Settings.ini"
-  File "${STAGE}/retrackers.ini"
   SetOverwrite on
+  Call InstallDirectory
 
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} (Tavrin and Keswel)"

@@ -1,6 +1,6 @@
 #include "platform/console.h"
 
-#include "platform/posix/windows1251_text.h"
+#include "platform/windows1251_text.h"
 
 #include <clocale>
 #include <cstdio>

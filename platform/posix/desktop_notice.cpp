@@ -4,7 +4,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 
-#include "platform/posix/windows1251_text.h"
+#include "platform/windows1251_text.h"
 #include "platform/program_files.h"
 #include "platform/utf8_text.h"
 

@@ -181,5 +181,67 @@ TEST_F(KeswelSetup, AdoptClientFillsAnEmptyLaunchPathOnly) {
                                         "LaunchPath=" FAKE_CLIENT_EXE "\r\nLaunchArguments=--add %1\r\n");
 }
 
+// --import: the directory written beside Settings.ini as Windows-1251 with
+// CR LF, the earlier file of that name kept, the choice kept by name.
+TEST_F(KeswelSetup, ImportKeepsTheChoiceByName) {
+    // A directory in either encoding: Eastham (X) and Northtown (Other,
+    // NetOne), NetOne's retracker given.
+    const auto directory = [](bool utf8, const std::string& end, const std::string& netOne) {
+        const std::string city = utf8 ? UTF8_CITY : CP1251_CITY;
+        const std::string providers = utf8 ? UTF8_PROVIDERS : CP1251_PROVIDERS;
+        const std::string retrackers = utf8 ? UTF8_RETRACKERS : CP1251_RETRACKERS;
+        const std::string count = utf8 ? UTF8_COUNT : CP1251_COUNT;
+        return "[" + city + "]" + end + "1=Eastham" + end + "2=Northtown" + end + "[" + providers + " Eastham]" + end +
+               "1=X" + end + "[" + providers + " Northtown]" + end + "1=Other" + end + "2=NetOne" + end + "[" +
+               retrackers + " Eastham X]" + end + count + "=1" + end + "1=udp://a:1" + end + "[" + retrackers +
+               " Northtown Other]" + end + count + "=1" + end + "1=udp://b:1" + end + "[" + retrackers +
+               " Northtown NetOne]" + end + count + "=1" + end + "1=" + netOne + end;
+    };
+    struct Row {
+        const char* name;
+        std::string index;    // TrackerIniIndex before (TrackerCheck is "1 0")
+        std::string file;     // the file taken in, under in/
+        std::string content;
+        int exitCode;
+        const char* indexAfter;
+        const char* checkAfter;
+    } rows[] = {
+        {"UTF-8 with BOM, same retrackers: TrackerCheck kept", "0 0", "retrackers.ini",
+         "\xEF\xBB\xBF" + directory(true, "\r\n", listener.url()), 0, "1 1", "1 0"},
+        {"Windows-1251, LF, other retrackers: TrackerCheck emptied", "0 0", "new.ini",
+         directory(false, "\n", "udp://c:1"), 0, "1 1", ""},
+        {"the pair is not in the new directory: both emptied", "1 0", "retrackers.ini",
+         directory(false, "\r\n", "udp://c:1"), 0, "", ""},
+        {"a broken file changes nothing", "0 0", "retrackers.ini", "[" CP1251_CITY "]\n1=Eastham\n", 1, "", ""},
+    };
+    std::filesystem::create_directory(box.dir() / "in");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetUp();
+        std::filesystem::remove(box.path("retrackers.ini.bak"));
+        const std::string before = box.read("retrackers.ini");
+        box.write("Settings.ini", "[Settings]\r\nTrackersFile=retrackers.ini\r\nTrackerIniIndex=" + row.index +
+                                      "\r\nTrackerCheck=1 0\r\n");
+        const std::string settingsBefore = box.read("Settings.ini");
+        box.write("in/" + row.file, row.content);
+        const RunResult result = keswelWith({"--import", "in/" + row.file});
+        EXPECT_EQ(result.exitCode, row.exitCode) << result.output;
+        if (row.exitCode != 0) {
+            EXPECT_EQ(box.read("Settings.ini"), settingsBefore);
+            EXPECT_EQ(box.read("retrackers.ini"), before);
+            EXPECT_FALSE(box.exists("retrackers.ini.bak"));
+            continue;
+        }
+        EXPECT_EQ(box.read(row.file), directory(false, "\r\n", row.content.find(listener.url()) != std::string::npos
+                                                                   ? listener.url()
+                                                                   : "udp://c:1"));
+        if (row.file == "retrackers.ini") {
+            EXPECT_EQ(box.read("retrackers.ini.bak"), before);
+        }
+        EXPECT_EQ(box.read("Settings.ini"), "[Settings]\r\nTrackersFile=" + row.file + "\r\nTrackerIniIndex=" +
+                                                row.indexAfter + "\r\nTrackerCheck=" + row.checkAfter + "\r\n");
+    }
+}
+
 }  // namespace
 }  // namespace testing_support

@@ -28,6 +28,8 @@ TEST(KeswelOptions, Table) {
         {{"--select", "1", "99999999999"}, KeswelCommand::Usage, 0, 0},
         {{"--list", "extra"}, KeswelCommand::Usage, 0, 0},
         {{"--frobnicate"}, KeswelCommand::Usage, 0, 0},
+        {{"--import", "their.ini"}, KeswelCommand::Import, 0, 0},
+        {{"--import"}, KeswelCommand::Usage, 0, 0},
         {{"-h"}, KeswelCommand::Usage, 0, 0},
         // Arguments without an option are ignored; with one, they are not.
         {{"x", "y"}, KeswelCommand::Probe, 0, 0},

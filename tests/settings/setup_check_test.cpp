@@ -37,7 +37,7 @@ TEST(SetupCheck, OneProblemPerCause) {
         {"all in order", "TrackerIniIndex=0 0\r\n" + ok, kDirectory, ""},
         {"directory missing", "TrackerIniIndex=0 0\r\n" + ok, "", "Directory \"DIR\" not found (code 2)"},
         {"directory in UTF-8", "TrackerIniIndex=0 0\r\n" + ok, "[" UTF8_CITY "]\r\n1=Northtown\r\n",
-         "Directory \"DIR\" is saved as UTF-8; it must be saved as Windows-1251"},
+         "Directory \"DIR\" is saved as UTF-8; it must be saved as Windows-1251 (Keswel --import converts it)"},
         {"index unset", ok, kDirectory,
          "TrackerIniIndex in \"SET\" must be two numbers counted from 0, such as \"0 0\""},
         {"city missing", "TrackerIniIndex=5 0\r\n" + ok, kDirectory, "No city 6 in section [" CP1251_CITY "]" + in},

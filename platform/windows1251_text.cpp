@@ -1,0 +1,106 @@
+#include "platform/windows1251_text.h"
+
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+// The code points of bytes 0x80 to 0xBF; 0xC0 to 0xFF are U+0410 to U+044F
+// in order. 0x98 is unassigned and shows as U+FFFD. A table rather than the
+// C library's converter, which a statically linked program cannot load.
+constexpr uint16_t kHighHalf[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+};
+
+void appendUtf8(std::string& out, uint32_t codePoint) {
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// The Windows-1251 byte of a code point; 0 when there is none (NUL itself
+// never reaches here as a character to convert).
+unsigned char windows1251Byte(uint32_t codePoint) {
+    if (codePoint < 0x80) return static_cast<unsigned char>(codePoint);
+    if (codePoint >= 0x0410 && codePoint <= 0x044F) return static_cast<unsigned char>(0xC0 + (codePoint - 0x0410));
+    if (codePoint == 0xFFFD) return 0;
+    for (unsigned i = 0; i < 64; ++i)
+        if (kHighHalf[i] == codePoint) return static_cast<unsigned char>(0x80 + i);
+    return 0;
+}
+
+// The code point of the UTF-8 sequence at `at`, which advances past it; false
+// for a malformed, overlong or surrogate sequence.
+bool nextCodePoint(std::string_view text, size_t& at, uint32_t& codePoint) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    size_t follow = 0;
+    uint32_t least = 0;
+    if (lead < 0x80) {
+        codePoint = lead;
+        ++at;
+        return true;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) follow = 1, least = 0x80, codePoint = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF) follow = 2, least = 0x800, codePoint = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4) follow = 3, least = 0x10000, codePoint = lead & 0x07;
+    else return false;
+    if (text.size() - at <= follow) return false;
+    for (size_t k = 1; k <= follow; ++k) {
+        const unsigned char next = static_cast<unsigned char>(text[at + k]);
+        if ((next & 0xC0) != 0x80) return false;
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    if (codePoint < least || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return false;
+    at += follow + 1;
+    return true;
+}
+
+}  // namespace
+
+bool utf8ToWindows1251(std::string_view text, std::string& out, size_t& at) {
+    out.clear();
+    out.reserve(text.size());
+    at = 0;
+    while (at < text.size()) {
+        size_t next = at;
+        uint32_t codePoint = 0;
+        if (!nextCodePoint(text, next, codePoint)) return false;
+        const unsigned char byte = windows1251Byte(codePoint);
+        if (byte == 0 && codePoint != 0) return false;
+        out += static_cast<char>(byte);
+        at = next;
+    }
+    return true;
+}
+
+std::string windows1251ToUtf8(std::string_view text) {
+    std::string result;
+    result.reserve(text.size() * 2);
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            result += c;
+        else if (byte < 0xC0)
+            appendUtf8(result, kHighHalf[byte - 0x80]);
+        else
+            appendUtf8(result, 0x0410u + (byte - 0xC0u));
+    }
+    return result;
+}
+
+}  // namespace platform
