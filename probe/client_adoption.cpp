@@ -109,13 +109,13 @@ AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& fi
 int adoptClient(const settings::RunPaths& run, const std::string& execValue) {
     const std::string current = settings::readSetting(run.settingsPath, settings::kLaunchPath);
     if (platform::isExecutableFile(current) && settings::launchLoopCause(current).empty()) {
-        consolePrint("Keeping LaunchPath=%s\n", current.c_str());
+        consolePrint(tr("Keeping LaunchPath=%s\n"), current.c_str());
         return 0;
     }
     const AdoptedClient client =
         clientFromExec(execValue, [](const std::string& name) { return platform::findProgramOnPath(name); });
     if (!client.refusal.empty()) {
-        consolePrint("Client not taken over: %s\n", client.refusal.c_str());
+        consolePrint(tr("Client not taken over: %s\n"), client.refusal.c_str());
         return 1;
     }
     // Both keys in one write; a value Settings.ini cannot hold (a line
@@ -127,17 +127,17 @@ int adoptClient(const settings::RunPaths& run, const std::string& execValue) {
     case ProfileWrite::Refused:
         for (const platform::ProfileEntry& key : keys)
             if (const std::string why = valueRefusal(key.value); !why.empty()) {
-                consolePrint("Client not taken over: its %s %s, which Settings.ini cannot store\n",
+                consolePrint(tr("Client not taken over: its %s %s, which Settings.ini cannot store\n"),
                              key.name.c_str(), why.c_str());
                 break;
             }
         return 1;
     case ProfileWrite::Failed:
     case ProfileWrite::KeyChanged:
-        consolePrint("Cannot write LaunchPath to %s\n", run.settingsPath.c_str());
+        consolePrint(tr("Cannot write LaunchPath to %s\n"), run.settingsPath.c_str());
         return 1;
     }
-    consolePrint("Set LaunchPath=%s\n", client.launchPath.c_str());
-    consolePrint("Set LaunchArguments=%s\n", client.launchArguments.c_str());
+    consolePrint(tr("Set LaunchPath=%s\n"), client.launchPath.c_str());
+    consolePrint(tr("Set LaunchArguments=%s\n"), client.launchArguments.c_str());
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/console.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -36,3 +37,11 @@ void consolePrint(const char* format, ...) {
     va_end(arguments);
     platform::consoleWrite(text);
 }
+
+const char* tr(const char* id) { return platform::translated(id); }
+
+const char* ntr(const char* id, const char* plural, unsigned long n) {
+    return platform::translatedPlural(id, plural, n);
+}
+
+std::string shown(const std::string& name) { return platform::consoleDirectoryText(name); }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "numbers/decimal.h"
+#include "probe/console_print.h"
 
 namespace {
 
@@ -36,10 +37,10 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
 }
 
 std::string keswelUsage() {
-    return "usage: Keswel [--list | --choose | --select CITY PROVIDER | --check | --help]\n"
+    return tr("usage: Keswel [--list | --choose | --select CITY PROVIDER | --check | --help]\n"
            "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
            "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
            "  --choose  ask for your city and provider by number, store them, then probe\n"
            "  --select  the same without questions, with the numbers --list shows\n"
-           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n";
+           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n");
 }

@@ -1,6 +1,7 @@
 #include "settings/setup_check.h"
 
 #include "platform/ascii_text.h"
+#include "platform/directory_text.h"
 #include "platform/file_io.h"
 #include "platform/program_files.h"
 #include "platform/utf8_text.h"
@@ -22,6 +23,9 @@ constexpr const char* kFileOpeners[] = {"xdg-open", "gio",      "kde-open", "kde
 bool isNotFound(int code) { return code == 2 || code == 3; }
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// A section name of the directory in the log's form.
+std::string bracketed(const std::string& section) { return "[" + platform::directoryTextForLog(section) + "]"; }
 
 std::string unreadableLine(const char* what, const std::string& path, int code) {
     return std::string(what) + " " + quoted(path) + (isNotFound(code) ? " not found" : " cannot be read") +
@@ -78,14 +82,15 @@ std::string directoryCause(const std::string& settingsPath, const DirectoryChoic
     const std::string in = " of " + quoted(choice.directory);
     switch (choice.failure) {
     case DirectoryFailure::BadCity:
-        return "No city " + decimalString(choice.city) + " in section [" + citySection() + "]" + in;
+        return "No city " + decimalString(choice.city) + " in section " + bracketed(citySection()) + in;
     case DirectoryFailure::BadProvider:
-        return "No provider " + decimalString(choice.provider) + " in section [" + providerSection(choice.cityName) +
-               "]" + in;
+        return "No provider " + decimalString(choice.provider) + " in section " +
+               bracketed(providerSection(choice.cityName)) + in;
     case DirectoryFailure::NoRetrackers:
         if (readProfileEntries(choice.section, choice.directory).empty())
-            return "No section [" + choice.section + "]" + in;
-        return "Section [" + choice.section + "]" + in + " has " + countKey() + " 0 or none";
+            return "No section " + bracketed(choice.section) + in;
+        return "Section " + bracketed(choice.section) + in + " has " + platform::directoryTextForLog(countKey()) +
+               " 0 or none";
     default: return {};
     }
 }

@@ -4,7 +4,40 @@
 
 #include <cstdio>
 
+#include "platform/win32/wide_text.h"
+
 namespace platform {
+
+namespace {
+
+// UTF-16 of a console piece: well-formed UTF-8 sequences as UTF-8, every
+// other byte in the ANSI code page (paths and names the system gave).
+std::wstring wideOfPiece(std::string_view text) {
+    std::wstring wide;
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                        : lead >= 0xF0 && lead < 0xF5  ? 4 : 0;
+        bool utf8 = length > 1 && i + length <= text.size();
+        for (size_t k = 1; utf8 && k < length; ++k) utf8 = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        if (lead < 0x80) {
+            wide += static_cast<wchar_t>(lead);
+            ++i;
+        } else if (utf8) {
+            const std::wstring part = wideFromUtf8(text.substr(i, length));
+            wide += part.empty() ? std::wstring(1, L'?') : part;
+            i += length;
+        } else {
+            const std::wstring part = wideFromAnsi(text.substr(i, 1));
+            wide += part.empty() ? std::wstring(1, L'?') : part;
+            ++i;
+        }
+    }
+    return wide;
+}
+
+}  // namespace
 
 void setupConsole() {
     // The console shows the ANSI code page's bytes as they are (Cyrillic with 1251).
@@ -12,9 +45,39 @@ void setupConsole() {
     SetConsoleOutputCP(GetACP());
 }
 
+bool consoleLanguageRussian() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_RUSSIAN; }
+
+std::string consoleDirectoryText(std::string_view windows1251) {
+    // Read as the system reads it, in the ANSI code page.
+    const std::wstring wide = wideFromAnsi(windows1251);
+    return wide.empty() ? std::string(windows1251) : utf8FromWide(wide);
+}
+
+std::string consoleMessageText(std::string_view utf8) { return std::string(utf8); }
+
 void consoleWrite(std::string_view text) {
-    // Bytes unchanged; standard output stays in text mode, as printf writes it.
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (text.empty()) return;
+    const std::wstring wide = wideOfPiece(text);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (out != INVALID_HANDLE_VALUE && out != nullptr && GetConsoleMode(out, &mode)) {
+        // A console shows every character this way, whatever its code page.
+        DWORD written = 0;
+        WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    // Redirected: the console's code page (the ANSI one), as printf wrote it;
+    // a character it lacks becomes "?".
+    UINT codePage = GetConsoleOutputCP();
+    if (codePage == 0) codePage = CP_ACP;
+    const int needed =
+        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(needed > 0 ? static_cast<size_t>(needed) : 0, '\0');
+    if (needed > 0)
+        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), needed, nullptr,
+                            nullptr);
+    // Standard output stays in text mode, as printf writes it.
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
 }
 
