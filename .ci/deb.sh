@@ -48,7 +48,8 @@ for file in ./usr/bin/tavrin ./usr/bin/keswel ./usr/share/applications/retracker
   ./usr/lib/systemd/user/retrackers-keswel.service ./usr/lib/systemd/user/retrackers-keswel.timer \
   ./usr/share/retrackers/Settings.ini ./usr/share/retrackers/retrackers.ini \
   ./usr/share/doc/retrackers/README.md ./usr/share/doc/retrackers/copyright \
-  ./usr/share/doc/retrackers/changelog.Debian.gz ./usr/share/man/man1/tavrin.1.gz ./usr/share/man/man1/keswel.1.gz; do
+  ./usr/share/doc/retrackers/changelog.Debian.gz ./usr/share/man/man1/tavrin.1.gz ./usr/share/man/man1/keswel.1.gz \
+  ./usr/share/man/ru/man1/tavrin.1.gz ./usr/share/man/ru/man1/keswel.1.gz ./usr/share/doc/retrackers/README.ru.md; do
   check ".deb holds $file" grep -qxF "$file" <<<"$contents"
 done
 depends=$(dpkg-deb --field "$deb" Depends)
