@@ -45,3 +45,8 @@ const char* ntr(const char* id, const char* plural, unsigned long n) {
 }
 
 std::string shown(const std::string& name) { return platform::consoleDirectoryText(name); }
+
+const settings::Wording& consoleWording() {
+    static const settings::Wording wording{tr, shown};
+    return wording;
+}

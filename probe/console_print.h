@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "settings/setup_check.h"
+
 #if defined(__GNUC__)
 #define KESWEL_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
 #define KESWEL_FORMAT_ARG(a) __attribute__((format_arg(a)))
@@ -25,3 +27,6 @@ const char* ntr(const char* id, const char* plural, unsigned long n) KESWEL_FORM
 
 // A name from the directory (Windows-1251) in the console's form.
 std::string shown(const std::string& name);
+
+// The setup check's findings worded for the console: tr and shown.
+const settings::Wording& consoleWording();

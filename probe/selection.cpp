@@ -37,7 +37,7 @@ std::vector<NumberedName> citiesOrCause(const settings::RunPaths& run, std::stri
         choice.failure = settings::DirectoryFailure::BadCity;
         choice.city = 1;
         choice.directory = directory;
-        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice).c_str());
+        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice, consoleWording()).c_str());
     }
     return cities;
 }

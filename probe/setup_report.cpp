@@ -4,7 +4,7 @@
 #include "settings/setup_check.h"
 
 int reportSetup(const settings::RunPaths& run) {
-    const settings::SetupReport report = settings::checkSetup(run.settingsPath);
+    const settings::SetupReport report = settings::checkSetup(run.settingsPath, consoleWording());
     consolePrint(tr("Settings: %s\n"), report.settingsPath.c_str());
     consolePrint(tr("Directory: %s\n"), report.directory.c_str());
     if (report.choice.failure == settings::DirectoryFailure::None)

@@ -51,6 +51,12 @@ TEST_F(KeswelLanguage, FixedLinesAndPathsStayInEveryLanguage) {
     const RunResult russian = keswelWith("ru_RU.UTF-8", {"--select", "9", "1"});
     EXPECT_NE(russian.output.find(" " + box.path(directory) + ";"), std::string::npos) << russian.output;
     EXPECT_EQ(russian.output.rfind("\xD0\x93\xD0\xBE\xD1\x80\xD0\xBE\xD0\xB4\xD0\xB0 9", 0), 0u);  // "Города 9"
+    // A cause line of the check: Russian words, the section's name in UTF-8, the path as it is.
+    const RunResult check = keswelWith("ru_RU.UTF-8", {"--check"});
+    EXPECT_NE(check.output.find(" 5 \xD0\xB2 \xD1\x80\xD0\xB0\xD0\xB7\xD0\xB4\xD0\xB5\xD0\xBB\xD0\xB5 [" UTF8_CITY
+                                "] \xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB\xD0\xB0 \"" + box.path(directory) + "\""),
+              std::string::npos)
+        << check.output;  // "... 5 в разделе [Город] файла "<path>""
 }
 
 }  // namespace
