@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source .ci/packages.sh
-ensure_packages lintian dpkg-dev desktop-file-utils python3
+ensure_packages lintian dpkg-dev desktop-file-utils python3 gettext
 source .ci/checks.sh
 source .ci/loopback_peers.sh
 
@@ -61,6 +61,7 @@ echo "== lintian"
 lintian --display-info --show-overrides "$deb" >"$work/lintian.txt" 2>&1 || true
 sed 's/^/  /' "$work/lintian.txt"
 check "lintian reports no tag that is not overridden" test -z "$(grep -E '^[EWIXP]:' "$work/lintian.txt" || true)"
+check "po/ru.po: each translation keeps its message's conversions" msgfmt -c --check-format -o /dev/null po/ru.po
 
 echo "== apt-get install ./$deb"
 installed=yes
@@ -118,6 +119,11 @@ check "the user's directory was kept" grep -qa "127.0.0.1:$open_port" "$config/r
 check "Tavrin.log lies in ~/.local/state/retrackers" grep -q "Running for torrent \"$magnet\"" "$state/Tavrin.log"
 check "the state folder is the user's alone" test "$(stat -c '%a %U' "$state")" = "700 $user"
 check "nothing was written beside the programs" test ! -e /usr/bin/Tavrin.log -a ! -e /usr/bin/Settings.ini
+
+echo "== the user's language"
+check "keswel --help in Russian for LANG=ru_RU.UTF-8 (locale not installed)" \
+  grep -q '^использование: keswel\|^использование: Keswel' <(as_user env LANG=ru_RU.UTF-8 keswel --help)
+check "keswel --help in English for LANG=C" grep -q '^usage: ' <(as_user env LANG=C keswel --help)
 
 echo "== keswel --select 1 1"
 as_user sed -i 's/^TrackerIniIndex=.*/TrackerIniIndex=/' "$config/Settings.ini"
