@@ -57,10 +57,9 @@ bool blankOnly(const std::string& text) {
     return text.find_first_not_of(" \t\r") == std::string::npos;
 }
 
-// Asks until the answer is one of `names`' numbers. Null for an empty answer
-// or the end of input.
-// `title` is the prompt; `what` (with the answer for its %s) says that the
-// answer is not in the list.
+// Asks with the prompt `title` until the answer is one of `names`' numbers;
+// `what` (the answer for its %s) says that an answer is not in the list.
+// Null for an empty answer or the end of input.
 const NumberedName* ask(const LineReader& input, const char* title, const char* what,
                         const std::vector<NumberedName>& names) {
     for (;;) {
