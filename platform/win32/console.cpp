@@ -8,37 +8,6 @@
 
 namespace platform {
 
-namespace {
-
-// UTF-16 of a console piece: well-formed UTF-8 sequences as UTF-8, every
-// other byte in the ANSI code page (paths and names the system gave).
-std::wstring wideOfPiece(std::string_view text) {
-    std::wstring wide;
-    size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                        : lead >= 0xF0 && lead < 0xF5  ? 4 : 0;
-        bool utf8 = length > 1 && i + length <= text.size();
-        for (size_t k = 1; utf8 && k < length; ++k) utf8 = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (lead < 0x80) {
-            wide += static_cast<wchar_t>(lead);
-            ++i;
-        } else if (utf8) {
-            const std::wstring part = wideFromUtf8(text.substr(i, length));
-            wide += part.empty() ? std::wstring(1, L'?') : part;
-            i += length;
-        } else {
-            const std::wstring part = wideFromAnsi(text.substr(i, 1));
-            wide += part.empty() ? std::wstring(1, L'?') : part;
-            ++i;
-        }
-    }
-    return wide;
-}
-
-}  // namespace
-
 void setupConsole() {
     // The console shows the ANSI code page's bytes as they are (Cyrillic with 1251).
     SetConsoleCP(GetACP());
@@ -57,7 +26,7 @@ std::string consoleMessageText(std::string_view utf8) { return std::string(utf8)
 
 void consoleWrite(std::string_view text) {
     if (text.empty()) return;
-    const std::wstring wide = wideOfPiece(text);
+    const std::wstring wide = wideFromUtf8OrAnsi(text);
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     if (out != INVALID_HANDLE_VALUE && out != nullptr && GetConsoleMode(out, &mode)) {
