@@ -2,7 +2,9 @@
 # so the programs carry their translations without the gettext runtime.
 #   cmake -DPO=ru.po -DOUT=catalogue.cpp -DNAME=kRussianCatalogue -P po_catalogue.cmake
 # Strings keep the .po file's C escapes, which C++ reads alike. Fuzzy and
-# untranslated entries are left out, as msgfmt leaves them out.
+# untranslated entries are left out, as msgfmt leaves them out. The header's
+# Plural-Forms is not read: the program knows the language's plural rule
+# (platform/translation.h). Contexts (msgctxt) are not used and are refused.
 file(READ "${PO}" text)
 # Semicolons and brackets would upset CMake's lists; they travel as markers.
 string(REPLACE ";" "@SEMI@" text "${text}")
@@ -13,7 +15,6 @@ string(REPLACE "\n" ";" lines "${text}")
 list(APPEND lines "")  # a blank line ends the last entry
 
 set(entries "")
-set(count 0)
 set(field "")
 set(fuzzy OFF)
 foreach(var id plural s0 s1 s2)
@@ -34,7 +35,6 @@ macro(finish_entry)
       endif()
     endif()
     string(APPEND entries "    {${id}, ${plural_text}, {${forms}}},\n")
-    math(EXPR count "${count} + 1")
   endif()
   foreach(var id plural s0 s1 s2)
     set(${var} "")
