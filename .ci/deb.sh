@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source .ci/packages.sh
-ensure_packages lintian dpkg-dev desktop-file-utils python3 xdg-utils file aria2
+ensure_packages lintian dpkg-dev desktop-file-utils python3 xdg-utils file aria2 gettext
 source .ci/checks.sh
 source .ci/loopback_peers.sh
 
@@ -51,7 +51,8 @@ for file in ./usr/bin/tavrin ./usr/bin/keswel ./usr/share/applications/retracker
   ./usr/lib/systemd/user/retrackers-keswel.service ./usr/lib/systemd/user/retrackers-keswel.timer \
   ./usr/share/retrackers/Settings.ini ./usr/share/retrackers/retrackers.ini \
   ./usr/share/doc/retrackers/README.md ./usr/share/doc/retrackers/copyright \
-  ./usr/share/doc/retrackers/changelog.Debian.gz ./usr/share/man/man1/tavrin.1.gz ./usr/share/man/man1/keswel.1.gz; do
+  ./usr/share/doc/retrackers/changelog.Debian.gz ./usr/share/man/man1/tavrin.1.gz ./usr/share/man/man1/keswel.1.gz \
+  ./usr/share/man/ru/man1/tavrin.1.gz ./usr/share/man/ru/man1/keswel.1.gz ./usr/share/doc/retrackers/README.ru.md; do
   check ".deb holds $file" grep -qxF "$file" <<<"$contents"
 done
 depends=$(dpkg-deb --field "$deb" Depends)
@@ -63,6 +64,11 @@ echo "== lintian"
 lintian --display-info --show-overrides "$deb" >"$work/lintian.txt" 2>&1 || true
 sed 's/^/  /' "$work/lintian.txt"
 check "lintian reports no tag that is not overridden" test -z "$(grep -E '^[EWIXP]:' "$work/lintian.txt" || true)"
+check "po/ru.po: each translation keeps its message's conversions" msgfmt -c --check-format -o /dev/null po/ru.po
+xgettext --language=C++ --from-code=UTF-8 --keyword=tr --keyword=ntr:1,2 --keyword=N_ --output="$work/current.pot" \
+  probe/*.cpp settings/*.cpp
+check "po/ru.po translates every message the sources mark (po/update.sh refreshes it)" \
+  msgcmp po/ru.po "$work/current.pot"
 
 echo "== apt-get install ./$deb"
 installed=yes
@@ -122,6 +128,11 @@ check "the user's directory was kept" grep -qa "127.0.0.1:$open_port" "$config/r
 check "Tavrin.log lies in ~/.local/state/retrackers" grep -q "Running for torrent \"$magnet\"" "$state/Tavrin.log"
 check "the state folder is the user's alone" test "$(stat -c '%a %U' "$state")" = "700 $user"
 check "nothing was written beside the programs" test ! -e /usr/bin/Tavrin.log -a ! -e /usr/bin/Settings.ini
+
+echo "== the user's language"
+check "keswel --help in Russian for LANG=ru_RU.UTF-8 (locale not installed)" \
+  grep -q '^использование: keswel\|^использование: Keswel' <(as_user env LANG=ru_RU.UTF-8 keswel --help)
+check "keswel --help in English for LANG=C" grep -q '^usage: ' <(as_user env LANG=C keswel --help)
 
 echo "== keswel --select 1 1"
 as_user sed -i 's/^TrackerIniIndex=.*/TrackerIniIndex=/' "$config/Settings.ini"

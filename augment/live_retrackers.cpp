@@ -5,6 +5,7 @@
 #include <string>
 
 #include "numbers/decimal.h"
+#include "platform/directory_text.h"
 #include "settings/directory.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
@@ -59,9 +60,11 @@ std::string failureLine(const settings::DirectoryChoice& choice) {
     case DirectoryFailure::BadIndex: return "Bad city or provider";
     case DirectoryFailure::BadCity: return "Bad city " + decimalString(choice.city);
     case DirectoryFailure::BadProvider:
-        return "Bad provider " + decimalString(choice.provider) + " for city " + choice.cityName;
+        return "Bad provider " + decimalString(choice.provider) + " for city " +
+               platform::directoryTextForLog(choice.cityName);
     case DirectoryFailure::NoRetrackers:
-        return "No active retrackers for provider " + choice.providerName + ", city " + choice.cityName;
+        return "No active retrackers for provider " + platform::directoryTextForLog(choice.providerName) +
+               ", city " + platform::directoryTextForLog(choice.cityName);
     }
     return {};
 }

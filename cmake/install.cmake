@@ -27,8 +27,8 @@
 #   /usr/lib/systemd/user/retrackers-keswel.service, .timer
 #   /usr/share/retrackers/Settings.ini, retrackers.ini   copied for a user on first use
 #                                      (retrackers.ini: the default directory)
-#   /usr/share/doc/retrackers/README.md, copyright, changelog.Debian.gz
-#   /usr/share/man/man1/tavrin.1.gz, keswel.1.gz
+#   /usr/share/doc/retrackers/README.md, README.ru.md, copyright, changelog.Debian.gz
+#   /usr/share/man/man1/tavrin.1.gz, keswel.1.gz; man/ru/man1/ the same in Russian
 #
 # A Windows build also has the target "installer" (when makensis is found):
 # a per-user setup program made from this folder, see
@@ -50,7 +50,7 @@ install(TARGETS Tavrin RUNTIME DESTINATION .)
 if(TARGET Keswel)
   install(TARGETS Keswel RUNTIME DESTINATION .)
 endif()
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION .)
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/README.ru.md" DESTINATION .)
 
 if(WIN32)
   set(retrackers_sample_settings "${RETRACKERS_PACKAGING_DIR}/windows/Settings.ini")

@@ -57,12 +57,18 @@ configure_file("${retrackers_linux}/deb/changelog.Debian.in" "${retrackers_gener
 retrackers_gzip("${retrackers_generated}/changelog.Debian" "${retrackers_generated}/changelog.Debian.gz")
 retrackers_gzip("${retrackers_linux}/man/tavrin.1" "${retrackers_generated}/tavrin.1.gz")
 retrackers_gzip("${retrackers_linux}/man/keswel.1" "${retrackers_generated}/keswel.1.gz")
+file(MAKE_DIRECTORY "${retrackers_generated}/ru")
+retrackers_gzip("${retrackers_linux}/man/ru/tavrin.1" "${retrackers_generated}/ru/tavrin.1.gz")
+retrackers_gzip("${retrackers_linux}/man/ru/keswel.1" "${retrackers_generated}/ru/keswel.1.gz")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-  "${retrackers_linux}/deb/changelog.Debian.in" "${retrackers_linux}/man/tavrin.1" "${retrackers_linux}/man/keswel.1")
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${retrackers_linux}/deb/copyright"
+  "${retrackers_linux}/deb/changelog.Debian.in" "${retrackers_linux}/man/tavrin.1" "${retrackers_linux}/man/keswel.1"
+  "${retrackers_linux}/man/ru/tavrin.1" "${retrackers_linux}/man/ru/keswel.1")
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/README.ru.md" "${retrackers_linux}/deb/copyright"
               "${retrackers_generated}/changelog.Debian.gz"
         DESTINATION share/doc/retrackers)
 install(FILES "${retrackers_generated}/tavrin.1.gz" "${retrackers_generated}/keswel.1.gz" DESTINATION share/man/man1)
+install(FILES "${retrackers_generated}/ru/tavrin.1.gz" "${retrackers_generated}/ru/keswel.1.gz"
+        DESTINATION share/man/ru/man1)
 install(FILES "${retrackers_linux}/deb/lintian-overrides" DESTINATION share/lintian/overrides RENAME retrackers)
 
 # The .deb. No maintainer scripts: the package holds no user's file, so

@@ -1,14 +1,14 @@
 #include "platform/windows1251_text.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
 // The code points of bytes 0x80 to 0xBF; 0xC0 to 0xFF are U+0410 to U+044F
-// in order. 0x98 is unassigned and shows as U+FFFD. A table rather than the
-// C library's converter, which a statically linked program cannot load.
+// in order. 0x98 is unassigned and shows as U+FFFD.
 constexpr uint16_t kHighHalf[64] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
@@ -20,17 +20,63 @@ constexpr uint16_t kHighHalf[64] = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
 };
 
+// KOI8-R keeps the 32 letters of each case (without Ё) in the order of
+// their Latin sound-alikes: the letter's place in а..я (0 to 31) for each
+// byte from 0xC0 (lower case) and from 0xE0 (upper case).
+constexpr uint8_t kKoi8Order[32] = {30, 0,  1,  22, 4,  5,  20, 3,  21, 8,  9,  10, 11, 12, 13, 14,
+                                    15, 31, 16, 17, 18, 19, 6,  2,  28, 27, 7,  24, 29, 25, 23, 26};
+
+uint32_t windows1251CodePoint(unsigned char byte) {
+    if (byte < 0x80) return byte;
+    if (byte < 0xC0) return kHighHalf[byte - 0x80];
+    return 0x0410u + (byte - 0xC0u);
+}
+
 void appendUtf8(std::string& out, uint32_t codePoint) {
     if (codePoint < 0x80) {
         out += static_cast<char>(codePoint);
     } else if (codePoint < 0x800) {
         out += static_cast<char>(0xC0 | (codePoint >> 6));
         out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
+    } else if (codePoint < 0x10000) {
         out += static_cast<char>(0xE0 | (codePoint >> 12));
         out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
     }
+}
+
+// One character in a single-byte set; '?' where the set has none.
+char singleByte(uint32_t codePoint, Charset charset) {
+    if (codePoint < 0x80) return static_cast<char>(codePoint);
+    if (charset == Charset::Windows1251) {
+        if (codePoint >= 0x0410 && codePoint <= 0x044F) return static_cast<char>(0xC0 + (codePoint - 0x0410));
+        for (int i = 0; i < 64; ++i)
+            if (kHighHalf[i] == codePoint && codePoint != 0xFFFD) return static_cast<char>(0x80 + i);
+    }
+    if (charset == Charset::Koi8r) {
+        if (codePoint == 0x0451) return '\xA3';  // ё
+        if (codePoint == 0x0401) return '\xB3';  // Ё
+        const bool upper = codePoint >= 0x0410 && codePoint <= 0x042F;
+        const bool lower = codePoint >= 0x0430 && codePoint <= 0x044F;
+        if (upper || lower) {
+            const uint32_t place = codePoint - (upper ? 0x0410u : 0x0430u);
+            for (int i = 0; i < 32; ++i)
+                if (kKoi8Order[i] == place) return static_cast<char>((upper ? 0xE0 : 0xC0) + i);
+        }
+    }
+    return '?';
+}
+
+void append(std::string& out, uint32_t codePoint, Charset charset) {
+    if (charset == Charset::Utf8)
+        appendUtf8(out, codePoint);
+    else
+        out += singleByte(codePoint, charset);
 }
 
 // The Windows-1251 byte of a code point; 0 when there is none (NUL itself
@@ -70,7 +116,37 @@ bool nextCodePoint(std::string_view text, size_t& at, uint32_t& codePoint) {
     return true;
 }
 
+// The code points of UTF-8 text; each byte of a malformed sequence gives '?'.
+std::vector<uint32_t> utf8CodePoints(std::string_view text) {
+    std::vector<uint32_t> points;
+    size_t at = 0;
+    while (at < text.size()) {
+        uint32_t point = 0;
+        if (!nextCodePoint(text, at, point)) {
+            point = '?';
+            ++at;
+        }
+        points.push_back(point);
+    }
+    return points;
+}
+
+std::string lowerAsciiLetters(std::string_view text) {
+    std::string lower;
+    for (char c : text)
+        if (c != '-' && c != '_') lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return lower;
+}
+
 }  // namespace
+
+Charset charsetNamed(std::string_view codeset) {
+    const std::string name = lowerAsciiLetters(codeset);
+    if (name == "utf8") return Charset::Utf8;
+    if (name == "koi8r") return Charset::Koi8r;
+    if (name == "cp1251" || name == "windows1251" || name == "microsoftcp1251") return Charset::Windows1251;
+    return Charset::Ascii;
+}
 
 bool utf8ToWindows1251(std::string_view text, std::string& out, size_t& at) {
     out.clear();
@@ -88,18 +164,20 @@ bool utf8ToWindows1251(std::string_view text, std::string& out, size_t& at) {
     return true;
 }
 
-std::string windows1251ToUtf8(std::string_view text) {
+std::string windows1251ToUtf8(std::string_view text) { return windows1251ToCharset(text, Charset::Utf8); }
+
+std::string windows1251ToCharset(std::string_view text, Charset charset) {
+    if (charset == Charset::Windows1251) return std::string(text);
     std::string result;
     result.reserve(text.size() * 2);
-    for (char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (byte < 0x80)
-            result += c;
-        else if (byte < 0xC0)
-            appendUtf8(result, kHighHalf[byte - 0x80]);
-        else
-            appendUtf8(result, 0x0410u + (byte - 0xC0u));
-    }
+    for (char c : text) append(result, windows1251CodePoint(static_cast<unsigned char>(c)), charset);
+    return result;
+}
+
+std::string utf8ToCharset(std::string_view text, Charset charset) {
+    std::string result;
+    result.reserve(text.size());
+    for (uint32_t point : utf8CodePoints(text)) append(result, point, charset);
     return result;
 }
 

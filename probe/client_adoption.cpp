@@ -122,18 +122,18 @@ int storeClient(const settings::RunPaths& run, const AdoptedClient& client) {
     case ProfileWrite::Refused:
         for (const platform::ProfileEntry& key : keys)
             if (const std::string why = valueRefusal(key.value); !why.empty()) {
-                consolePrint("Client not taken over: its %s %s, which Settings.ini cannot store\n",
+                consolePrint(tr("Client not taken over: its %s %s, which Settings.ini cannot store\n"),
                              key.name.c_str(), why.c_str());
                 break;
             }
         return 1;
     case ProfileWrite::Failed:
     case ProfileWrite::KeyChanged:
-        consolePrint("Cannot write LaunchPath to %s\n", run.settingsPath.c_str());
+        consolePrint(tr("Cannot write LaunchPath to %s\n"), run.settingsPath.c_str());
         return 1;
     }
-    consolePrint("Set LaunchPath=%s\n", client.launchPath.c_str());
-    consolePrint("Set LaunchArguments=%s\n", client.launchArguments.c_str());
+    consolePrint(tr("Set LaunchPath=%s\n"), client.launchPath.c_str());
+    consolePrint(tr("Set LaunchArguments=%s\n"), client.launchArguments.c_str());
     return 0;
 }
 
@@ -145,31 +145,31 @@ bool clientWorks(const std::string& launchPath) {
 void makeTavrinHandler(const settings::RunPaths& run, const ClientSources& sources) {
     constexpr const char* kTypes[] = {"application/x-bittorrent", "x-scheme-handler/magnet"};
     if (sources.defaultEntry(kTypes[0]) == kTavrinEntry && sources.defaultEntry(kTypes[1]) == kTavrinEntry) {
-        consolePrint("Torrent files and magnet links open with Tavrin already (%s)\n", kTavrinEntry);
+        consolePrint(tr("Torrent files and magnet links open with Tavrin already (%s)\n"), kTavrinEntry);
         return;
     }
     const std::string script = run.executableDirectory + "retrackers-desktop.sh";
     if (platform::isExecutableFile(script)) {
-        consolePrint("Making Tavrin the program for torrent files and magnet links: %s install\n", script.c_str());
+        consolePrint(tr("Making Tavrin the program for torrent files and magnet links: %s install\n"), script.c_str());
         if (platform::runToCompletion({script, "install"}) != 0)
-            consolePrint("The desktop integration failed; see its lines above\n");
+            consolePrint(tr("The desktop integration failed; see its lines above\n"));
         return;
     }
     if (sources.entryExec(kTavrinEntry).empty()) {
-        consolePrint("Tavrin has no desktop entry (%s), so it cannot be made the program for torrent files\n",
+        consolePrint(tr("Tavrin has no desktop entry (%s), so it cannot be made the program for torrent files\n"),
                      kTavrinEntry);
         return;
     }
     if (platform::findProgramOnPath("xdg-mime").empty()) {
         consolePrint(
-            "Cannot make Tavrin the program for torrent files: xdg-mime is not installed (package xdg-utils)\n");
+            tr("Cannot make Tavrin the program for torrent files: xdg-mime is not installed (package xdg-utils)\n"));
         return;
     }
     if (platform::runToCompletion({"xdg-mime", "default", kTavrinEntry, kTypes[0], kTypes[1]}) != 0) {
-        consolePrint("xdg-mime could not make Tavrin the program for torrent files\n");
+        consolePrint(tr("xdg-mime could not make Tavrin the program for torrent files\n"));
         return;
     }
-    consolePrint("Torrent files and magnet links now open with Tavrin (%s; --no-handler leaves them alone)\n",
+    consolePrint(tr("Torrent files and magnet links now open with Tavrin (%s; --no-handler leaves them alone)\n"),
                  kTavrinEntry);
 }
 
@@ -224,11 +224,11 @@ void setUpClient(const settings::RunPaths& run, bool makeHandler) {
     if (!clientWorks(settings::readSetting(run.settingsPath, settings::kLaunchPath))) {
         const AdoptedClient client = findClient(sources);
         if (client.refusal.empty()) {
-            consolePrint("BitTorrent client: %s\n", client.source.c_str());
+            consolePrint(tr("BitTorrent client: %s\n"), client.source.c_str());
             storeClient(run, client);
         } else {
-            consolePrint("No BitTorrent client found: set LaunchPath (the client's program, a full path) and "
-                         "LaunchArguments (its arguments, %%1 where the torrent goes) in %s\n",
+            consolePrint(tr("No BitTorrent client found: set LaunchPath (the client's program, a full path) and "
+                         "LaunchArguments (its arguments, %%1 where the torrent goes) in %s\n"),
                          run.settingsPath.c_str());
         }
     }
@@ -284,13 +284,13 @@ AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& fi
 int adoptClient(const settings::RunPaths& run, const std::string& execValue) {
     const std::string current = settings::readSetting(run.settingsPath, settings::kLaunchPath);
     if (clientWorks(current)) {
-        consolePrint("Keeping LaunchPath=%s\n", current.c_str());
+        consolePrint(tr("Keeping LaunchPath=%s\n"), current.c_str());
         return 0;
     }
     const AdoptedClient client =
         clientFromExec(execValue, [](const std::string& name) { return platform::findProgramOnPath(name); });
     if (!client.refusal.empty()) {
-        consolePrint("Client not taken over: %s\n", client.refusal.c_str());
+        consolePrint(tr("Client not taken over: %s\n"), client.refusal.c_str());
         return 1;
     }
     return storeClient(run, client);

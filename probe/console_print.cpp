@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/console.h"
+#include "platform/translation.h"
 
 namespace {
 
@@ -35,4 +36,17 @@ void consolePrint(const char* format, ...) {
     const std::string text = formatList(format, arguments);
     va_end(arguments);
     platform::consoleWrite(text);
+}
+
+const char* tr(const char* id) { return platform::translated(id); }
+
+const char* ntr(const char* id, const char* plural, unsigned long n) {
+    return platform::translatedPlural(id, plural, n);
+}
+
+std::string shown(const std::string& name) { return platform::consoleDirectoryText(name); }
+
+const settings::Wording& consoleWording() {
+    static const settings::Wording wording{tr, shown};
+    return wording;
 }

@@ -98,9 +98,9 @@ bool readWhole(const std::string& path, std::string& bytes, int& error) {
 
 void printProblems(const settings::DirectoryImport& checked) {
     for (const settings::DirectoryProblem& problem : checked.problems) {
-        const char* kind = problem.error ? "error" : "warning";
+        const char* kind = problem.error ? tr("error") : tr("warning");
         if (problem.line > 0)
-            consolePrint("line %d: %s: %s\n", problem.line, kind, problem.text.c_str());
+            consolePrint(tr("line %d: %s: %s\n"), problem.line, kind, problem.text.c_str());
         else
             consolePrint("%s: %s\n", kind, problem.text.c_str());
     }
@@ -112,18 +112,18 @@ int importDirectory(const settings::RunPaths& run, const std::string& file) {
     std::string bytes;
     int error = 0;
     if (!readWhole(file, bytes, error)) {
-        consolePrint("Cannot read %s (error %d); nothing changed\n", file.c_str(), error);
+        consolePrint(tr("Cannot read %s (error %d); nothing changed\n"), file.c_str(), error);
         return 1;
     }
     if (bytes.size() > kLargestDirectory) {
-        consolePrint("%s is larger than a retracker directory can be; nothing changed\n", file.c_str());
+        consolePrint(tr("%s is larger than a retracker directory can be; nothing changed\n"), file.c_str());
         return 1;
     }
     const settings::DirectoryImport checked = settings::importDirectoryText(bytes);
-    if (!checked.encoding.empty()) consolePrint("Read %s as %s\n", file.c_str(), checked.encoding.c_str());
+    if (!checked.encoding.empty()) consolePrint(tr("Read %s as %s\n"), file.c_str(), checked.encoding.c_str());
     printProblems(checked);
     if (checked.refused()) {
-        consolePrint("Not taken in: correct the errors above; nothing changed\n");
+        consolePrint(tr("Not taken in: correct the errors above; nothing changed\n"));
         return 1;
     }
 
@@ -136,18 +136,19 @@ int importDirectory(const settings::RunPaths& run, const std::string& file) {
     std::string old;
     if (readWhole(target, old, error) && old != checked.text) {
         if (!platform::replaceFile(target + ".bak", old.data(), old.size()).ok) {
-            consolePrint("Cannot write %s.bak; nothing changed\n", target.c_str());
+            consolePrint(tr("Cannot write %s.bak; nothing changed\n"), target.c_str());
             return 1;
         }
-        consolePrint("Kept the earlier %s as %s.bak\n", name.c_str(), name.c_str());
+        consolePrint(tr("Kept the earlier %s as %s.bak\n"), name.c_str(), name.c_str());
     }
     const platform::ReplaceResult written = platform::replaceFile(target, checked.text.data(), checked.text.size());
     if (!written.ok) {
-        consolePrint("Cannot write %s (error %d); Settings.ini unchanged\n", target.c_str(), written.errorCode);
+        consolePrint(tr("Cannot write %s (error %d); Settings.ini unchanged\n"), target.c_str(), written.errorCode);
         return 1;
     }
-    consolePrint("Wrote %s (Windows-1251, %d %s)\n", target.c_str(), checked.cities,
-                 checked.cities == 1 ? "city" : "cities");
+    consolePrint(ntr("Wrote %s (Windows-1251, %d city)\n", "Wrote %s (Windows-1251, %d cities)\n",
+                     static_cast<unsigned long>(checked.cities)),
+                 target.c_str(), checked.cities);
 
     const NamedChoice kept = sameNames(target, earlier);
     const bool checkKept = kept.found && sameRetrackers(earlier, kept);
@@ -160,21 +161,21 @@ int importDirectory(const settings::RunPaths& run, const std::string& file) {
     keys.push_back({settings::kTrackerIniIndex, index});
     keys.push_back({settings::kTrackersFile, name});
     if (writeProfileStrings(settings::kSection, keys, run.settingsPath) != ProfileWrite::Written) {
-        consolePrint("Cannot write TrackersFile to %s\n", run.settingsPath.c_str());
+        consolePrint(tr("Cannot write TrackersFile to %s\n"), run.settingsPath.c_str());
         return 1;
     }
     consolePrint("TrackersFile=%s\n", name.c_str());
     if (!earlier.found) {
-        consolePrint("No city and provider chosen yet: run keswel --choose\n");
+        consolePrint(tr("No city and provider chosen yet: run keswel --choose\n"));
     } else if (!kept.found) {
-        consolePrint("City %s with provider %s is not in this directory: TrackerIniIndex and TrackerCheck emptied; "
-                     "run keswel --choose\n",
+        consolePrint(tr("City %s with provider %s is not in this directory: TrackerIniIndex and TrackerCheck emptied; "
+                     "run keswel --choose\n"),
                      earlier.cityName.c_str(), earlier.providerName.c_str());
     } else if (checkKept) {
-        consolePrint("TrackerIniIndex=%s (%s, %s) kept by name; TrackerCheck kept: the same retrackers\n",
+        consolePrint(tr("TrackerIniIndex=%s (%s, %s) kept by name; TrackerCheck kept: the same retrackers\n"),
                      index.c_str(), kept.cityName.c_str(), kept.providerName.c_str());
     } else {
-        consolePrint("TrackerIniIndex=%s (%s, %s) kept by name; TrackerCheck emptied: run keswel to probe\n",
+        consolePrint(tr("TrackerIniIndex=%s (%s, %s) kept by name; TrackerCheck emptied: run keswel to probe\n"),
                      index.c_str(), kept.cityName.c_str(), kept.providerName.c_str());
     }
     return 0;

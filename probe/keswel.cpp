@@ -54,7 +54,7 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     // The network first: nothing is read or written when it cannot start.
     int networkError = 0;
     if (!startNetwork(&networkError)) {
-        consolePrint("Network start failed with code %d\n", networkError);
+        consolePrint(tr("Network start failed with code %d\n"), networkError);
         return 1;
     }
     // Read before the section is resolved: should the choice change in
@@ -68,18 +68,19 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     case settings::DirectoryFailure::BadIndex:  // not judged here: the lookups fail instead
     case settings::DirectoryFailure::BadCity: consolePrint("Bad city %d\n", choice.city); break;
     case settings::DirectoryFailure::BadProvider:
-        consolePrint("Bad provider %d for city %s\n", choice.provider, choice.cityName.c_str());
+        consolePrint("Bad provider %d for city %s\n", choice.provider, shown(choice.cityName).c_str());
         break;
     case settings::DirectoryFailure::NoRetrackers: consolePrint("No active trackers\n"); break;
     }
     if (choice.failure != settings::DirectoryFailure::None) {
         // The run's own line, then what --check and Tavrin's log say of it.
-        if (const std::string cause = settings::directoryCause(run.settingsPath, choice); !cause.empty())
+        if (const std::string cause = settings::directoryCause(run.settingsPath, choice, consoleWording()); !cause.empty())
             consolePrint("%s\n", cause.c_str());
         return 1;
     }
     // "абвн" in Windows-1251; the line says "providers" though it counts retrackers.
-    consolePrint("Checking \xE0\xE1\xE2\xED %s, %d providers\n", choice.section.c_str(), choice.count);
+    consolePrint("Checking %s %s, %d providers\n", shown("\xE0\xE1\xE2\xED").c_str(), shown(choice.section).c_str(),
+                 choice.count);
 
     // Only the keys present are visited, so a huge count costs nothing.
     NumberedProbes list;
@@ -96,7 +97,7 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     platform::netCleanup();
     if (networkWasDown(list.probes)) {
         // A run before the network is up must not store that nothing answers.
-        consolePrint("Network unreachable: no retracker could be tried; TrackerCheck left as it was\n");
+        consolePrint(tr("Network unreachable: no retracker could be tried; TrackerCheck left as it was\n"));
         return 1;
     }
 
@@ -111,11 +112,11 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
     case ProbeStore::IndexChanged:
         // Another run (--select, --choose) or an editor chose anew meanwhile;
         // these numbers belong to the provider probed, not to the new one.
-        consolePrint("TrackerIniIndex changed during the probe; TrackerCheck not stored\n");
+        consolePrint(tr("TrackerIniIndex changed during the probe; TrackerCheck not stored\n"));
         return 1;
     case ProbeStore::Failed:
         // Tavrin would go on with the previous list; the user must learn that.
-        consolePrint("Cannot write TrackerCheck to %s\n", run.settingsPath.c_str());
+        consolePrint(tr("Cannot write TrackerCheck to %s\n"), run.settingsPath.c_str());
         return 1;
     }
     return 0;
@@ -126,7 +127,7 @@ namespace {
 int runCommand(const KeswelOptions& options, const std::string& command) {
     const settings::RunPaths run = settings::runPathsFor(platform::executablePath());
     if (settings::prepareSettingsFolder(run))
-        consolePrint("Created %s from the sample %s\n", run.settingsPath.c_str(),
+        consolePrint(tr("Created %s from the sample %s\n"), run.settingsPath.c_str(),
                      (run.sampleDirectory + "Settings.ini").c_str());
     switch (options.command) {
     case KeswelCommand::Probe: return probeAndStore(run);
@@ -157,9 +158,9 @@ int keswelMain(int argc, char** argv) {
         platform::setupConsole();
         return runCommand(parseKeswelOptions(argc, argv), keswelCommandName(argc > 0 ? argv[0] : nullptr));
     } catch (const std::bad_alloc&) {
-        consolePrint("Keswel failed: out of memory\n");
+        consolePrint(tr("Keswel failed: out of memory\n"));
     } catch (...) {
-        consolePrint("Keswel failed: unexpected error\n");
+        consolePrint(tr("Keswel failed: unexpected error\n"));
     }
     return 1;
 }

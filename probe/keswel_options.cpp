@@ -4,6 +4,7 @@
 
 #include "numbers/decimal.h"
 #include "platform/process_files.h"
+#include "probe/console_print.h"
 
 namespace {
 
@@ -60,8 +61,9 @@ std::string keswelCommandName(const char* argv0) {
 }
 
 std::string keswelUsage(const std::string& command) {
-    return "usage: " + command +
-           " [--list | --choose [--no-handler] | --select CITY PROVIDER | --check | --import FILE | --help]\n"
+    // The command as it was typed ("keswel" with the .deb) stands for %s.
+    std::string usage = tr(
+        "usage: %s [--list | --choose [--no-handler] | --select CITY PROVIDER | --check | --import FILE | --help]\n"
            "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
            "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
            "  --choose  ask for your city and provider by number, store them, then probe; then adopt a\n"
@@ -69,5 +71,7 @@ std::string keswelUsage(const std::string& command) {
            "            torrent files and magnet links (not with --no-handler)\n"
            "  --select  the same without questions, with the numbers --list shows\n"
            "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n"
-           "  --import  take in a retracker directory file (Windows-1251 or UTF-8) and name it in Settings.ini\n";
+           "  --import  take in a retracker directory file (Windows-1251 or UTF-8) and name it in Settings.ini\n");
+    if (const size_t at = usage.find("%s"); at != std::string::npos) usage.replace(at, 2, command);
+    return usage;
 }

@@ -39,7 +39,7 @@ std::vector<ListedCity> listedCitiesOrCause(const settings::RunPaths& run, std::
         choice.failure = settings::DirectoryFailure::BadCity;
         choice.city = 1;
         choice.directory = directory;
-        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice).c_str());
+        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice, consoleWording()).c_str());
     }
     return cities;
 }
@@ -66,19 +66,20 @@ const NumberedName* findNumber(const std::vector<NumberedName>& names, int32_t n
 
 void printNames(const std::vector<NumberedName>& names, const char* indent, int32_t marked) {
     for (const NumberedName& name : names)
-        consolePrint("%s%s %d %s\n", indent, name.number == marked ? "*" : " ", name.number, name.name.c_str());
+        consolePrint("%s%s %d %s\n", indent, name.number == marked ? "*" : " ", name.number, shown(name.name).c_str());
 }
 
 bool blankOnly(const std::string& text) {
     return text.find_first_not_of(" \t\r") == std::string::npos;
 }
 
-// Asks until the answer is one of `names`' numbers. Null for an empty answer
-// or the end of input.
+// Asks with the prompt `title` until the answer is one of `names`' numbers;
+// `what` (the answer for its %s) says that an answer is not in the list.
+// Null for an empty answer or the end of input.
 const NumberedName* ask(const LineReader& input, const char* title, const char* what,
                         const std::vector<NumberedName>& names) {
     for (;;) {
-        consolePrint("%s number (empty to keep the current choice): ", title);
+        consolePrint("%s", title);
         std::string answer;
         if (!input(answer)) {
             consolePrint("\n");
@@ -91,7 +92,7 @@ const NumberedName* ask(const LineReader& input, const char* title, const char* 
         int32_t value = 0;
         if (numbers::readCanonicalInt32(number, value))
             if (const NumberedName* found = findNumber(names, value)) return found;
-        consolePrint("No %s %s in the list; enter one of the numbers shown\n", what, number.c_str());
+        consolePrint(what, number.c_str());
     }
 }
 
@@ -105,10 +106,11 @@ int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const
     if (settings::readSetting(run.settingsPath, settings::kTrackerIniIndex) != index)
         keys.insert(keys.begin(), {settings::kTrackerCheck, ""});
     if (writeProfileStrings(settings::kSection, keys, run.settingsPath) != ProfileWrite::Written) {
-        consolePrint("Cannot write TrackerIniIndex to %s\n", run.settingsPath.c_str());
+        consolePrint(tr("Cannot write TrackerIniIndex to %s\n"), run.settingsPath.c_str());
         return 1;
     }
-    consolePrint("TrackerIniIndex=%s (%s, %s)\n", index.c_str(), city.name.c_str(), provider.name.c_str());
+    consolePrint("TrackerIniIndex=%s (%s, %s)\n", index.c_str(), shown(city.name).c_str(),
+                 shown(provider.name).c_str());
     return probeAndStore(run, startNetwork);
 }
 
@@ -149,20 +151,23 @@ int chooseAndProbe(const settings::RunPaths& run, const LineReader& input, const
     const CurrentChoice current = currentChoice(run.settingsPath);
     for (;;) {
         printNames(cities, "", current.city);
-        const NumberedName* city = ask(input, "City", "city", cities);
+        const NumberedName* city = ask(input, tr("City number (empty to keep the current choice): "),
+                                       tr("No city %s in the list; enter one of the numbers shown\n"), cities);
         if (!city) break;
         const std::vector<NumberedName>& providers = findCity(listed, city->number)->providers;
         if (providers.empty()) {
-            consolePrint("City %d %s has no providers in the directory; choose another\n", city->number,
-                         city->name.c_str());
+            consolePrint(tr("City %d %s has no providers in the directory; choose another\n"), city->number,
+                         shown(city->name).c_str());
             continue;
         }
         printNames(providers, "    ", city->number == current.city ? current.provider : -1);
-        const NumberedName* provider = ask(input, "Provider", "provider", providers);
+        const NumberedName* provider = ask(input, tr("Provider number (empty to keep the current choice): "),
+                                           tr("No provider %s in the list; enter one of the numbers shown\n"),
+                                           providers);
         if (!provider) break;
         return storeAndProbe(run, *city, *provider, startNetwork);
     }
-    consolePrint("TrackerIniIndex unchanged\n");
+    consolePrint(tr("TrackerIniIndex unchanged\n"));
     return 0;
 }
 
@@ -173,19 +178,19 @@ int selectAndProbe(const settings::RunPaths& run, int32_t cityNumber, int32_t pr
     if (cities.empty()) return 1;
     const ListedCity* city = findCity(cities, cityNumber);
     if (!city) {
-        consolePrint("No city %d in %s; Keswel --list shows the numbers\n", cityNumber, directory.c_str());
+        consolePrint(tr("No city %d in %s; Keswel --list shows the numbers\n"), cityNumber, directory.c_str());
         return 1;
     }
     const NumberedName* provider = findNumber(city->providers, providerNumber);
     if (!provider) {
-        consolePrint("No provider %d for city %s; Keswel --list shows the numbers\n", providerNumber,
-                     city->city.name.c_str());
+        consolePrint(tr("No provider %d for city %s; Keswel --list shows the numbers\n"), providerNumber,
+                     shown(city->city.name).c_str());
         return 1;
     }
     // Stored, such a pair would leave every later run without a retracker.
     if (retrackerCount(directory, retrackerSection(city->city.name, provider->name)) <= 0) {
-        consolePrint("No retrackers for city %d %s, provider %d %s in %s; TrackerIniIndex unchanged\n", cityNumber,
-                     city->city.name.c_str(), providerNumber, provider->name.c_str(), directory.c_str());
+        consolePrint(tr("No retrackers for city %d %s, provider %d %s in %s; TrackerIniIndex unchanged\n"), cityNumber,
+                     shown(city->city.name).c_str(), providerNumber, shown(provider->name).c_str(), directory.c_str());
         return 1;
     }
     return storeAndProbe(run, city->city, *provider, startNetwork);

@@ -1,6 +1,7 @@
 #include "settings/setup_check.h"
 
 #include "platform/ascii_text.h"
+#include "platform/directory_text.h"
 #include "platform/file_io.h"
 #include "platform/process_files.h"
 #include "platform/program_files.h"
@@ -24,22 +25,44 @@ bool isNotFound(int code) { return code == 2 || code == 3; }
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
-std::string unreadableLine(const char* what, const std::string& path, int code) {
-    return std::string(what) + " " + quoted(path) + (isNotFound(code) ? " not found" : " cannot be read") +
-           " (code " + decimalString(code) + ")";
+// Marks an English text for the message catalogue; the wording translates it.
+constexpr const char* N_(const char* english) { return english; }
+
+const char* englishText(const char* english) { return english; }
+std::string logName(const std::string& name) { return platform::directoryTextForLog(name); }
+
+// The wording's text for `format` with each "%s" replaced by the next part.
+std::string worded(const Wording& wording, const char* format, std::initializer_list<std::string> parts) {
+    std::string text = wording.message(format);
+    size_t from = 0;
+    for (const std::string& part : parts) {
+        const size_t at = text.find("%s", from);
+        if (at == std::string::npos) break;
+        text.replace(at, 2, part);
+        from = at + part.size();
+    }
+    return text;
+}
+
+std::string unreadableLine(const Wording& wording, bool settingsFile, const std::string& path, int code) {
+    const char* format = settingsFile ? (isNotFound(code) ? N_("Settings file \"%s\" not found (code %s)")
+                                                          : N_("Settings file \"%s\" cannot be read (code %s)"))
+                                      : (isNotFound(code) ? N_("Directory \"%s\" not found (code %s)")
+                                                          : N_("Directory \"%s\" cannot be read (code %s)"));
+    return worded(wording, format, {path, decimalString(code)});
 }
 
 // The cause that lies in the file itself rather than in its keys: missing,
 // unreadable, or in the wrong encoding. "" when the file reads as a
 // Windows-1251 directory.
-std::string directoryFileCause(const std::string& directory) {
+std::string directoryFileCause(const std::string& directory, const Wording& wording) {
     platform::InputFile file;
-    if (!file.open(directory)) return unreadableLine("Directory", directory, file.errorCode());
+    if (!file.open(directory)) return unreadableLine(wording, false, directory, file.errorCode());
     const std::string_view bytes(file.data(), file.size());
     bool nonAscii = false;
     for (char c : bytes) nonAscii = nonAscii || static_cast<unsigned char>(c) >= 0x80;
     if (nonAscii && platform::isUtf8(bytes))
-        return "Directory " + quoted(directory) + " is saved as UTF-8; it must be saved as Windows-1251 (Keswel --import converts it)";
+        return worded(wording, N_("Directory \"%s\" is saved as UTF-8; it must be saved as Windows-1251 (Keswel --import converts it)"), {directory});
     return {};
 }
 
@@ -61,32 +84,42 @@ bool bomHidesSettings(std::string_view text) {
 
 }  // namespace
 
-std::string directoryCause(const std::string& settingsPath, const DirectoryChoice& choice) {
+const Wording& logWording() {
+    static const Wording wording{englishText, logName};
+    return wording;
+}
+
+std::string directoryCause(const std::string& settingsPath, const DirectoryChoice& choice, const Wording& wording) {
     if (choice.failure == DirectoryFailure::None) return {};
     {
         platform::InputFile settingsFile;
-        if (!settingsFile.open(settingsPath)) return unreadableLine("Settings file", settingsPath, settingsFile.errorCode());
+        if (!settingsFile.open(settingsPath))
+            return unreadableLine(wording, true, settingsPath, settingsFile.errorCode());
         if (bomHidesSettings(std::string_view(settingsFile.data(), settingsFile.size())))
-            return "Settings file " + quoted(settingsPath) +
-                   " starts with a UTF-8 byte-order mark, which hides its section [Settings]; save it without one"
-                   " (as ANSI or Windows-1251)";
+            return worded(wording,
+                          N_("Settings file \"%s\" starts with a UTF-8 byte-order mark, which hides its section "
+                             "[Settings]; save it without one (as ANSI or Windows-1251)"),
+                          {settingsPath});
     }
     if (choice.failure == DirectoryFailure::BadIndex)
-        return "TrackerIniIndex in " + quoted(settingsPath) + " must be two numbers counted from 0, such as \"0 0\"";
-    if (choice.directory.empty()) return "TrackersFile is empty in " + quoted(settingsPath);
-    if (std::string cause = directoryFileCause(choice.directory); !cause.empty()) return cause;
+        return worded(wording, N_("TrackerIniIndex in \"%s\" must be two numbers counted from 0, such as \"0 0\""),
+                      {settingsPath});
+    if (choice.directory.empty()) return worded(wording, N_("TrackersFile is empty in \"%s\""), {settingsPath});
+    if (std::string cause = directoryFileCause(choice.directory, wording); !cause.empty()) return cause;
 
-    const std::string in = " of " + quoted(choice.directory);
     switch (choice.failure) {
     case DirectoryFailure::BadCity:
-        return "No city " + decimalString(choice.city) + " in section [" + citySection() + "]" + in;
+        return worded(wording, N_("No city %s in section [%s] of \"%s\""),
+                      {decimalString(choice.city), wording.name(citySection()), choice.directory});
     case DirectoryFailure::BadProvider:
-        return "No provider " + decimalString(choice.provider) + " in section [" + providerSection(choice.cityName) +
-               "]" + in;
+        return worded(wording, N_("No provider %s in section [%s] of \"%s\""),
+                      {decimalString(choice.provider), wording.name(providerSection(choice.cityName)),
+                       choice.directory});
     case DirectoryFailure::NoRetrackers:
         if (readProfileEntries(choice.section, choice.directory).empty())
-            return "No section [" + choice.section + "]" + in;
-        return "Section [" + choice.section + "]" + in + " has " + countKey() + " 0 or none";
+            return worded(wording, N_("No section [%s] of \"%s\""), {wording.name(choice.section), choice.directory});
+        return worded(wording, N_("Section [%s] of \"%s\" has %s 0 or none"),
+                      {wording.name(choice.section), choice.directory, wording.name(countKey())});
     default: return {};
     }
 }
@@ -99,20 +132,25 @@ std::string programName(const std::string& path) {
     return name;
 }
 
-std::string launchLoopCause(const std::string& launchPath) {
+std::string launchLoopCause(const std::string& launchPath, const Wording& wording) {
     const std::string name = programName(launchPath);
-    if (name == "tavrin") return "LaunchPath " + quoted(launchPath) + " is Tavrin itself; name your BitTorrent client";
+    if (name == "tavrin")
+        return worded(wording, N_("LaunchPath \"%s\" is Tavrin itself; name your BitTorrent client"), {launchPath});
     for (const char* opener : kFileOpeners)
         if (name == opener)
-            return "LaunchPath " + quoted(launchPath) +
-                   " is a file opener that would hand the torrent back to Tavrin; name your BitTorrent client";
+            return worded(wording,
+                          N_("LaunchPath \"%s\" is a file opener that would hand the torrent back to Tavrin; name "
+                             "your BitTorrent client"),
+                          {launchPath});
     return {};
 }
 
-std::string noClientLine(const std::string& adoptCommand) {
-    return "LaunchPath is empty: no BitTorrent client is set; run " + adoptCommand +
-           " to adopt an installed one, or set LaunchPath (the client's program, a full path) and LaunchArguments"
-           " (its arguments, %1 where the torrent goes) in Settings.ini";
+std::string noClientLine(const std::string& adoptCommand, const Wording& wording) {
+    return worded(wording,
+                  N_("LaunchPath is empty: no BitTorrent client is set; run %s to adopt an installed one, or set "
+                     "LaunchPath (the client's program, a full path) and LaunchArguments (its arguments, %1 where the "
+                     "torrent goes) in Settings.ini"),
+                  {adoptCommand});
 }
 
 std::string keswelCommandBeside(const std::string& tavrinPath) {
@@ -131,38 +169,43 @@ std::string trackerCheckUnsetLine() {
     return "TrackerCheck is empty: Keswel has not run yet, so no retracker was added";
 }
 
-SetupReport checkSetup(const std::string& settingsPath, const std::string& adoptCommand) {
+SetupReport checkSetup(const std::string& settingsPath, const std::string& adoptCommand, const Wording& wording) {
     SetupReport report;
     report.settingsPath = settingsPath;
     report.choice = chooseDirectorySection(settingsPath, IndexCheck::RejectUnset);
     report.directory = report.choice.directory.empty() ? trackersFilePath(settingsPath) : report.choice.directory;
-    if (std::string cause = directoryCause(settingsPath, report.choice); !cause.empty())
+    if (std::string cause = directoryCause(settingsPath, report.choice, wording); !cause.empty())
         report.problems.push_back(cause);
 
     if (trackerCheckUnset(settingsPath))
-        report.problems.push_back("TrackerCheck is empty: Keswel has never stored which retrackers answer");
+        report.problems.push_back(wording.message(N_("TrackerCheck is empty: Keswel has never stored which retrackers answer")));
 
     const std::string launchPath = readSetting(settingsPath, kLaunchPath);
     int code = 0;
     if (launchPath.empty())
-        report.problems.push_back(noClientLine(adoptCommand));
-    else if (std::string loop = launchLoopCause(launchPath); !loop.empty())
+        report.problems.push_back(noClientLine(adoptCommand, wording));
+    else if (std::string loop = launchLoopCause(launchPath, wording); !loop.empty())
         report.problems.push_back(loop);
     else if (!platform::isAbsolutePath(launchPath)) {
         // Tavrin starts LaunchPath as it stands: no search of PATH.
         const std::string found = platform::findProgramOnPath(launchPath);
-        report.problems.push_back("LaunchPath " + quoted(launchPath) +
-                                  " is not a full path; Tavrin does not search PATH" +
-                                  (found.empty() ? std::string(" and no such program is on PATH either")
-                                                 : ": set LaunchPath=" + found));
+        report.problems.push_back(
+            found.empty()
+                ? worded(wording, N_("LaunchPath \"%s\" is not a full path; Tavrin does not search PATH and no such "
+                                     "program is on PATH either"),
+                         {launchPath})
+                : worded(wording, N_("LaunchPath \"%s\" is not a full path; Tavrin does not search PATH: set "
+                                     "LaunchPath=%s"),
+                         {launchPath, found}));
     } else if (!platform::isExecutableFile(launchPath, &code))
-        report.problems.push_back("LaunchPath " + quoted(launchPath) + " is not an executable file (code " +
-                                  decimalString(code) + ")");
+        report.problems.push_back(worded(wording, N_("LaunchPath \"%s\" is not an executable file (code %s)"),
+                                         {launchPath, decimalString(code)}));
     const std::string launchArguments = readSetting(settingsPath, kLaunchArguments);
     if (launchArguments.find("%1") == std::string::npos)
-        report.problems.push_back("LaunchArguments " + quoted(launchArguments) +
-                                  " has no %1, so the client would not get the torrent; put %1 where it goes, such as"
-                                  " LaunchArguments=%1");
+        report.problems.push_back(worded(wording,
+                                         N_("LaunchArguments \"%s\" has no %1, so the client would not get the "
+                                            "torrent; put %1 where it goes, such as LaunchArguments=%1"),
+                                         {launchArguments}));
     return report;
 }
 

@@ -11,17 +11,29 @@
 
 namespace settings {
 
+// How a finding is worded: `message` gives the text for an English format
+// (each "%s" stands for one part, filled in order), `name` a directory name
+// (Windows-1251) in the reader's form. The log's wording keeps the English
+// and gives names as platform::directoryTextForLog; Keswel's console gives
+// the user's language and the console's form.
+struct Wording {
+    const char* (*message)(const char* english);
+    std::string (*name)(const std::string& windows1251);
+};
+const Wording& logWording();
+
 // The cause behind a failed choice: the settings file or the directory file
 // missing (with the system's error code), a directory saved as UTF-8, an
 // empty TrackersFile, a TrackerIniIndex that is not two numbers, or the
 // city, the provider or the retracker section missing from the directory
 // file it names. "" when the choice did not fail.
-std::string directoryCause(const std::string& settingsPath, const DirectoryChoice& choice);
+std::string directoryCause(const std::string& settingsPath, const DirectoryChoice& choice,
+                           const Wording& wording = logWording());
 
 // Why `launchPath` must not be started as the client: it is Tavrin itself,
 // or a file opener that would hand the torrent back to Tavrin (xdg-open,
 // gio, kde-open, exo-open, explorer.exe, cmd.exe). "" when neither.
-std::string launchLoopCause(const std::string& launchPath);
+std::string launchLoopCause(const std::string& launchPath, const Wording& wording = logWording());
 
 // The program part of a path: its file name in ASCII lower case, without a
 // final ".exe".
@@ -29,7 +41,7 @@ std::string programName(const std::string& path);
 
 // The line for an empty LaunchPath, naming the command that adopts a client
 // and the two keys to set.
-std::string noClientLine(const std::string& adoptCommand);
+std::string noClientLine(const std::string& adoptCommand, const Wording& wording = logWording());
 
 // The command that adopts a client, for the Keswel beside the Tavrin at
 // `tavrinPath`: its bare name when PATH finds it there, else its full path;
@@ -51,6 +63,7 @@ struct SetupReport {
     std::vector<std::string> problems;  // one line each; empty when all is in order
 };
 // `adoptCommand` is named where no client is set.
-SetupReport checkSetup(const std::string& settingsPath, const std::string& adoptCommand = "Keswel --choose");
+SetupReport checkSetup(const std::string& settingsPath, const std::string& adoptCommand = "Keswel --choose",
+                       const Wording& wording = logWording());
 
 }  // namespace settings

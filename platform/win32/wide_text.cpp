@@ -37,6 +37,25 @@ std::string utf8FromWide(std::wstring_view text) {
     return utf8;
 }
 
+std::wstring wideFromUtf8OrAnsi(std::string_view text) {
+    std::wstring wide;
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                              : lead >= 0xF0 && lead < 0xF5  ? 4 : 0;
+        bool utf8 = length > 1 && i + length <= text.size();
+        for (size_t k = 1; utf8 && k < length; ++k) utf8 = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        const size_t taken = utf8 ? length : 1;
+        const std::wstring part = lead < 0x80 ? std::wstring(1, static_cast<wchar_t>(lead))
+                                  : utf8      ? wideFromUtf8(text.substr(i, taken))
+                                              : wideFromAnsi(text.substr(i, taken));
+        wide += part.empty() ? std::wstring(1, L'?') : part;
+        i += taken;
+    }
+    return wide;
+}
+
 bool ansiFromWide(std::wstring_view text, std::string& ansi) {
     ansi.clear();
     if (text.empty()) return true;

@@ -13,6 +13,11 @@ std::string utf8FromWide(std::wstring_view text);
 
 // ANSI code page bytes and UTF-16.
 std::wstring wideFromAnsi(std::string_view text);
+// UTF-16 of text that mixes UTF-8 with ANSI code page bytes: each
+// well-formed UTF-8 sequence read as UTF-8, every other byte in the ANSI
+// code page. A character neither can give becomes "?".
+std::wstring wideFromUtf8OrAnsi(std::string_view text);
+
 // False when a character has no byte form in the ANSI code page (no
 // best-fit replacement is made); `ansi` is then left empty.
 bool ansiFromWide(std::wstring_view text, std::string& ansi);

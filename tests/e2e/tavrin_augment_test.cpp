@@ -45,19 +45,19 @@ TEST_F(TavrinAugment, FailuresOfTheRetrackerStep) {
         {"", good,
          {"Bad city or provider",
           "TrackerIniIndex in " + settings + " must be two numbers counted from 0, such as \"0 0\""}},
-        {"TrackerIniIndex=2 0\r\n", good, {"Bad city 3", "No city 3 in section [" + kCity + "]" + in}},
+        {"TrackerIniIndex=2 0\r\n", good, {"Bad city 3", "No city 3 in section [" LOG_CITY "]" + in}},
         {"TrackerIniIndex=1 1\r\n", good,
-         {"Bad provider 2 for city Southport", "No provider 2 in section [" + kProviders + "Southport]" + in}},
+         {"Bad provider 2 for city Southport", "No provider 2 in section [" LOG_PROVIDERS " Southport]" + in}},
         {"TrackerIniIndex=1 0\r\n", good,
          {"No active retrackers for provider NetOne, city Southport",
-          "No section [" + kRetrackers + "Southport NetOne]" + in}},
+          "No section [" LOG_RETRACKERS " Southport NetOne]" + in}},
         // Directory failures come before any look at the torrent.
-        {"TrackerIniIndex=2 0\r\n", "le", {"Bad city 3", "No city 3 in section [" + kCity + "]" + in}},
+        {"TrackerIniIndex=2 0\r\n", "le", {"Bad city 3", "No city 3 in section [" LOG_CITY "]" + in}},
         // A never-run Keswel is said once the directory resolves.
         {"TrackerIniIndex=0 0\r\n", "le",
          {"TrackerCheck is empty: Keswel has not run yet, so no retracker was added", "Bad type access"}},
         // A file without "length": found while "info" is read, a type error only where the size is needed.
-        {"TrackerIniIndex=2 0\r\n", badFiles, {"Bad city 3", "No city 3 in section [" + kCity + "]" + in}},
+        {"TrackerIniIndex=2 0\r\n", badFiles, {"Bad city 3", "No city 3 in section [" LOG_CITY "]" + in}},
         {"TrackerIniIndex=0 0\r\n", badFiles,
          {"TrackerCheck is empty: Keswel has not run yet, so no retracker was added", "Bad type access"}},
     };

@@ -18,6 +18,20 @@
 #define CP1251_COUNT "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE"          // Количество
 #define CP1251_VALUE "\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5"                  // значение
 
+// The words as Tavrin's log and the setup check quote them: UTF-8 on Linux,
+// Windows-1251 (the ANSI code page's bytes) on Windows.
+#ifdef _WIN32
+#define LOG_CITY CP1251_CITY
+#define LOG_PROVIDERS CP1251_PROVIDERS
+#define LOG_RETRACKERS CP1251_RETRACKERS
+#define LOG_COUNT CP1251_COUNT
+#else
+#define LOG_CITY UTF8_CITY
+#define LOG_PROVIDERS "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB0\xD0\xB9\xD0\xB4\xD0\xB5\xD1\x80\xD1\x8B"
+#define LOG_RETRACKERS "\xD0\xA0\xD0\xB5\xD1\x82\xD1\x80\xD0\xB5\xD0\xBA\xD0\xB5\xD1\x80\xD1\x8B"
+#define LOG_COUNT "\xD0\x9A\xD0\xBE\xD0\xBB\xD0\xB8\xD1\x87\xD0\xB5\xD1\x81\xD1\x82\xD0\xB2\xD0\xBE"
+#endif
+
 // Whether the tests run under Wine, whose private-profile functions differ
 // from Windows' in a few places (rows marked so in the tables are skipped).
 #ifdef RETRACKERS_UNDER_WINE
