@@ -1,6 +1,7 @@
 #include "probe/keswel.h"
 
 #include <new>
+#include <set>
 
 #include "platform/console.h"
 #include "platform/net.h"
@@ -36,11 +37,28 @@ std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
     return list;
 }
 
+std::string localHostsList(const std::vector<TrackerProbe>& probes) {
+    std::string list;
+    std::set<std::string> hosts;
+    for (const TrackerProbe& probe : probes) {
+        if (probe.state != ProbeConnected || !probe.fromNameServer) continue;
+        const std::string host = splitTrackerUrl(probe.url).host;
+        const std::string address = platform::addressText(probe.address);
+        if (address.empty() || !hosts.insert(host).second) continue;
+        if (!list.empty()) list += ' ';
+        list += host + "=" + address;
+    }
+    return list;
+}
+
 ProbeStore storeTrackerCheck(const std::string& settingsPath, const std::string& probedIndex,
-                             const std::string& trackerCheck) {
+                             const std::string& trackerCheck, const std::string* localHosts) {
     const platform::ProfileEntry unchangedIndex{settings::kTrackerIniIndex, probedIndex};
-    switch (writeProfileStrings(settings::kSection, {{settings::kTrackerCheck, trackerCheck}}, settingsPath,
-                                &unchangedIndex)) {
+    std::vector<platform::ProfileEntry> keys{{settings::kTrackerCheck, trackerCheck}};
+    // A file that never had local hosts keeps no empty key for them.
+    if (localHosts && (!localHosts->empty() || !settings::readSetting(settingsPath, settings::kLocalHosts).empty()))
+        keys.push_back({settings::kLocalHosts, *localHosts});
+    switch (writeProfileStrings(settings::kSection, keys, settingsPath, &unchangedIndex)) {
     case ProfileWrite::Written: return ProbeStore::Stored;
     case ProfileWrite::KeyChanged: return ProbeStore::IndexChanged;
     case ProfileWrite::Refused:
@@ -104,7 +122,9 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
         if (list.probes[i].state == ProbeConnected) reachable.push_back(list.numbers[i]);
     const std::string checkList = trackerCheckList(reachable);
     consolePrint("TrackerCheck=%s 0\n", checkList.c_str());
-    const ProbeStore stored = storeTrackerCheck(run.settingsPath, probedIndex, checkList + " 0");
+    const std::string localHosts = localHostsList(list.probes);
+    if (!localHosts.empty()) consolePrint("LocalHosts=%s\n", localHosts.c_str());
+    const ProbeStore stored = storeTrackerCheck(run.settingsPath, probedIndex, checkList + " 0", &localHosts);
     switch (stored) {
     case ProbeStore::Stored: break;
     case ProbeStore::IndexChanged:

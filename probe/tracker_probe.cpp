@@ -183,6 +183,7 @@ void resolveProbes(std::vector<TrackerProbe>& probes, int boundMs) {
         const platform::NameLookup& lookup = lookups[lookupOf[i]];
         if (lookup.outcome == platform::NameLookup::Found) {
             probes[i].address = lookup.address;
+            probes[i].fromNameServer = lookup.fromNameServer;
             continue;
         }
         probes[i].state = ProbeUnresolved;

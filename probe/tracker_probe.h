@@ -34,6 +34,7 @@ struct TrackerProbe {
     int32_t startedAtMs = 0;     // UDP: when the first request went, in the watch loop's time
     int32_t resendAtMs = -1;     // UDP: when the next request is due; -1 until planned
     bool noNetwork = false;      // could not even be tried: name unanswered, or no route to it
+    bool fromNameServer = false;  // the address came from the name servers directly (a ".local" name)
 };
 
 struct TrackerHostPort {

@@ -13,6 +13,9 @@ constexpr const char* kSection = "Settings";
 constexpr const char* kTrackersFile = "TrackersFile";        // path of the retracker directory
 constexpr const char* kTrackerIniIndex = "TrackerIniIndex";  // "city provider", both 0-based
 constexpr const char* kTrackerCheck = "TrackerCheck";        // live retracker numbers, ended by " 0"
+// "host=address ...": the addresses Keswel found for ".local" retracker
+// hosts by asking the name servers directly; Tavrin puts them in place of the names.
+constexpr const char* kLocalHosts = "LocalHosts";
 constexpr const char* kAddStat = "AddStat";                  // "True" (any case) adds the statistics query
 constexpr const char* kAddToPrivate = "AddToPrivate";        // "True" (any case) adds retrackers to private torrents too
 constexpr const char* kLaunchPath = "LaunchPath";            // the BitTorrent client's executable
