@@ -8,6 +8,7 @@
 #include "platform/process_files.h"
 #include "probe/client_adoption.h"
 #include "probe/console_print.h"
+#include "probe/detect.h"
 #include "probe/keswel_options.h"
 #include "probe/selection.h"
 #include "probe/setup_report.h"
@@ -151,6 +152,7 @@ int runCommand(const KeswelOptions& options) {
     case KeswelCommand::Choose: return chooseAndProbe(run, standardInputLines());
     case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider);
     case KeswelCommand::Check: return reportSetup(run);
+    case KeswelCommand::Detect: return detectProvider(run);
     case KeswelCommand::AdoptClient: return adoptClient(run, options.execLine);
     case KeswelCommand::Help: consolePrint("%s", keswelUsage().c_str()); return 0;
     case KeswelCommand::Usage: break;

@@ -29,21 +29,6 @@ CurrentChoice currentChoice(const std::string& settingsPath) {
     return current;
 }
 
-// The cities of the directory with their providers, from one read of it, or
-// an empty list after the line that says why.
-std::vector<ListedCity> listedCitiesOrCause(const settings::RunPaths& run, std::string& directory) {
-    directory = settings::trackersFilePath(run.settingsPath);
-    std::vector<ListedCity> cities = listedCities(directory);
-    if (cities.empty()) {
-        settings::DirectoryChoice choice;
-        choice.failure = settings::DirectoryFailure::BadCity;
-        choice.city = 1;
-        choice.directory = directory;
-        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice).c_str());
-    }
-    return cities;
-}
-
 std::vector<NumberedName> cityNames(const std::vector<ListedCity>& cities) {
     std::vector<NumberedName> names;
     names.reserve(cities.size());
@@ -95,6 +80,21 @@ const NumberedName* ask(const LineReader& input, const char* title, const char* 
     }
 }
 
+}  // namespace
+
+std::vector<ListedCity> listedCitiesOrCause(const settings::RunPaths& run, std::string& directory) {
+    directory = settings::trackersFilePath(run.settingsPath);
+    std::vector<ListedCity> cities = listedCities(directory);
+    if (cities.empty()) {
+        settings::DirectoryChoice choice;
+        choice.failure = settings::DirectoryFailure::BadCity;
+        choice.city = 1;
+        choice.directory = directory;
+        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice).c_str());
+    }
+    return cities;
+}
+
 int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const NumberedName& provider,
                   const NetworkStart& startNetwork) {
     const std::string index = decimalString(city.number - 1) + " " + decimalString(provider.number - 1);
@@ -111,8 +111,6 @@ int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const
     consolePrint("TrackerIniIndex=%s (%s, %s)\n", index.c_str(), city.name.c_str(), provider.name.c_str());
     return probeAndStore(run, startNetwork);
 }
-
-}  // namespace
 
 LineReader standardInputLines() {
     return [](std::string& line) {
