@@ -116,6 +116,15 @@ registered=false
 for _ in $(seq 150); do seeded && registered=true && break; sleep 0.2; done
 check "aria2c announced to the retracker (it lists the seeder)" $registered
 
+echo "== keswel --detect finds the provider through its name server"
+printf '[Settings]\nTrackersFile=retrackers.ini\n' >"$sandbox/Settings.ini"
+status=0
+(cd "$sandbox" && timeout 40 ./Keswel --detect >"$work/detect.out") || status=$?
+check "keswel --detect exit code 0" test "$status" = 0
+check "keswel --detect names the provider" grep -q '^Detected: 1 1 ' "$work/detect.out"
+check "keswel --detect stored the choice" stored 'TrackerIniIndex=0 0'
+check "keswel --detect stored the retracker as live" stored 'TrackerCheck=1 0'
+
 echo "== the name server no longer answers it"
 start_dns
 status=0
@@ -129,7 +138,7 @@ check "Tavrin added no retracker" bash -c "! grep -qaF 'http://127.0.0.1/announc
 
 echo "$passes passed, $failures failed"
 if ((failures > 0)); then
-  for f in keswel.out keswel-2.out dnsmasq.log aria2c.log opentracker.log; do
+  for f in keswel.out detect.out keswel-2.out dnsmasq.log aria2c.log opentracker.log; do
     echo "--- $f"; cat "$work/$f" 2>/dev/null | tail -n 20
   done
   exit 1
