@@ -11,6 +11,7 @@
 #include "probe/selection.h"
 #include "probe/tracker_probe.h"
 #include "settings/directory.h"
+#include "settings/profile.h"
 
 namespace {
 
@@ -136,13 +137,22 @@ int detectProvider(const settings::RunPaths& run, const NetworkStart& startNetwo
         consolePrint("Detected: %d %d %s, %s (%d answered)\n", candidate->city.number, candidate->provider.number,
                      candidate->city.name.c_str(), candidate->provider.name.c_str(), candidate->answers);
     }
+    // Several found are kept for --choose; otherwise an earlier list goes.
+    std::string detected;
+    for (const Candidate* candidate : found) {
+        if (found.size() < 2) break;
+        if (!detected.empty()) detected += ' ';
+        detected += decimalString(candidate->city.number) + " " + decimalString(candidate->provider.number);
+    }
+    if (!detected.empty() || !settings::readSetting(run.settingsPath, settings::kDetectedProviders).empty())
+        writeProfileStrings(settings::kSection, {{settings::kDetectedProviders, detected}}, run.settingsPath);
     if (found.empty()) {
         consolePrint("No provider's retracker answered; choose yours with keswel --choose\n");
         return 1;
     }
     if (found.size() > 1) {
-        consolePrint("Several providers answered; nothing stored. Store yours with keswel --select CITY PROVIDER "
-                     "(the numbers above) or keswel --choose\n");
+        consolePrint("Several providers answered; no choice stored. Store yours with keswel --select CITY PROVIDER "
+                     "(the numbers above) or keswel --choose, which shows them first\n");
         return 0;
     }
     return storeAndProbe(run, found.front()->city, found.front()->provider, startNetwork);

@@ -145,6 +145,22 @@ int chooseAndProbe(const settings::RunPaths& run, const LineReader& input, const
     if (listed.empty()) return 1;
     const std::vector<NumberedName> cities = cityNames(listed);
     const CurrentChoice current = currentChoice(run.settingsPath);
+    // The providers keswel --detect found, first, as long as the directory lists them.
+    const std::string detected = settings::readSetting(run.settingsPath, settings::kDetectedProviders);
+    for (std::string_view rest = detected; !rest.empty();) {
+        int32_t numbers[2] = {0, 0};
+        for (int32_t& number : numbers) {
+            while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+            const size_t end = std::min(rest.find(' '), rest.size());
+            if (!numbers::readCanonicalInt32(rest.substr(0, end), number)) number = 0;
+            rest.remove_prefix(end);
+        }
+        const ListedCity* city = findCity(listed, numbers[0]);
+        const NumberedName* provider = city ? findNumber(city->providers, numbers[1]) : nullptr;
+        if (provider)
+            consolePrint("Detected: %d %d %s, %s\n", numbers[0], numbers[1], city->city.name.c_str(),
+                         provider->name.c_str());
+    }
     for (;;) {
         printNames(cities, "", current.city);
         const NumberedName* city = ask(input, "City", "city", cities);

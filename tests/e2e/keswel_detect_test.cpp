@@ -108,7 +108,7 @@ TEST_F(KeswelDetect, OneProviderAnsweringIsStoredAndProbed) {
                                         "TrackerCheck=2 0\r\n");
 }
 
-TEST_F(KeswelDetect, SeveralAnsweringAreListedMostFirstAndNothingIsStored) {
+TEST_F(KeswelDetect, SeveralAnsweringAreListedMostFirstAndShownFirstByChoose) {
     HttpPeer one(kTracker), two(kTracker);
     directory("1=" + one.url() + "\r\n", "", "1=" + one.url() + "\r\n2=" + two.url() + "\r\n");
     const RunResult result = runProgram(keswel, {"--detect"}, box.dir().string());
@@ -119,8 +119,12 @@ TEST_F(KeswelDetect, SeveralAnsweringAreListedMostFirstAndNothingIsStored) {
     const size_t north = result.output.find("Detected: 1 1 Northtown, NetOne (1 answered)\n");
     EXPECT_NE(south, std::string::npos) << result.output;
     EXPECT_LT(south, north);
-    EXPECT_NE(result.output.find("Several providers answered; nothing stored"), std::string::npos);
-    EXPECT_EQ(box.read("Settings.ini"), kSettings);
+    EXPECT_NE(result.output.find("Several providers answered; no choice stored"), std::string::npos);
+    EXPECT_EQ(box.read("Settings.ini"), std::string(kSettings) + "DetectedProviders=2 1 1 1\r\n");
+    // --choose shows them first.
+    const RunResult choose = runProgramWithInput(keswel, {"--choose"}, box.dir().string(), "");
+    EXPECT_EQ(choose.output.rfind("Detected: 2 1 Southport, NetOne\nDetected: 1 1 Northtown, NetOne\n", 0), 0u)
+        << choose.output;
 }
 
 TEST_F(KeswelDetect, NoneAnsweringSaysSoInOneLine) {
