@@ -38,6 +38,7 @@ LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath) {
     live.choice = settings::chooseDirectorySection(settingsPath, settings::IndexCheck::RejectUnset);
     if (live.choice.failure != settings::DirectoryFailure::None) return live;
     live.addStatistics = settings::settingIs(settingsPath, settings::kAddStat, "True");
+    live.localHosts = parseLocalHosts(settings::readSetting(settingsPath, settings::kLocalHosts));
 
     const std::vector<int32_t> numbers = liveNumbers(settings::readSetting(settingsPath, settings::kTrackerCheck));
     if (numbers.empty()) return live;
@@ -51,6 +52,37 @@ LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath) {
         if (found != urls.end() && found->number == number) live.urls.push_back(found->url);
     }
     return live;
+}
+
+std::vector<LocalHost> parseLocalHosts(std::string_view value) {
+    std::vector<LocalHost> pairs;
+    while (!value.empty()) {
+        const size_t end = value.find(' ');
+        const std::string_view pair = value.substr(0, end);
+        value.remove_prefix(end == std::string_view::npos ? value.size() : end + 1);
+        const size_t equals = pair.find('=');
+        if (equals == 0 || equals == std::string_view::npos || equals + 1 == pair.size()) continue;
+        const std::string_view address = pair.substr(equals + 1);
+        const bool plain = address.find_first_not_of("0123456789abcdefABCDEF.:") == std::string_view::npos;
+        if (plain) pairs.push_back({std::string(pair.substr(0, equals)), std::string(address)});
+    }
+    return pairs;
+}
+
+std::string withLocalAddress(const std::string& url, const std::vector<LocalHost>& localHosts) {
+    size_t start = url.find("://");
+    start = start == std::string::npos || start > url.find('/') ? 0 : start + 3;
+    const size_t end = std::min(url.find_first_of(":/?#", start), url.size());
+    const std::string_view host = std::string_view(url).substr(start, end - start);
+    auto lowered = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    for (const LocalHost& local : localHosts) {
+        if (!std::equal(host.begin(), host.end(), local.host.begin(), local.host.end(),
+                        [&](char a, char b) { return lowered(a) == lowered(b); }))
+            continue;
+        const bool ipv6 = local.address.find(':') != std::string::npos;
+        return url.substr(0, start) + (ipv6 ? "[" + local.address + "]" : local.address) + url.substr(end);
+    }
+    return url;
 }
 
 std::string failureLine(const settings::DirectoryChoice& choice) {
@@ -77,7 +109,7 @@ std::vector<std::string> urlsToAdd(const LiveRetrackers& live, const std::string
             url += "?name=" + urlEncode(name) + "&size=" + std::to_string(size) + "&comment=" + urlEncode(comment) +
                    "&isp=" + decimalString(live.choice.city) + "+" + decimalString(live.choice.provider);
         }
-        urls.push_back(std::move(url));
+        urls.push_back(withLocalAddress(url, live.localHosts));
     }
     return urls;
 }

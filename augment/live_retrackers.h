@@ -15,10 +15,27 @@
 // appended when AddStat is on.
 constexpr const char* kStatisticsHost = "stat.retracker.local";
 
+// A host name and the address to use in its place.
+struct LocalHost {
+    std::string host;
+    std::string address;
+};
+
+// The pairs of a LocalHosts value: "host=address" separated by spaces. A pair
+// without a host, or whose address holds anything but hex digits, '.' and
+// ':', is skipped, so no value can change more of a URL than its host.
+std::vector<LocalHost> parseLocalHosts(std::string_view value);
+
+// The URL with its host replaced by the address of the first pair naming it
+// (ASCII letter case ignored); scheme, port, path and query kept, an IPv6
+// address in brackets. Unchanged when no pair names its host.
+std::string withLocalAddress(const std::string& url, const std::vector<LocalHost>& localHosts);
+
 struct LiveRetrackers {
     settings::DirectoryChoice choice;  // choice.failure None when resolved
     std::vector<std::string> urls;     // in TrackerCheck order, repeats kept
     bool addStatistics = false;        // AddStat is "True" in any letter case
+    std::vector<LocalHost> localHosts;  // from LocalHosts
 };
 
 // Follows the road with TrackerIniIndex checked for -1, then reads
@@ -44,7 +61,8 @@ std::vector<int32_t> liveNumbers(std::string_view trackerCheck);
 // The live URLs as they are added to a torrent or a link: each naming
 // kStatisticsHost gets, when AddStat is on, the statistics query
 // "?name=<name>&size=<size>&comment=<comment>&isp=<city>+<provider>" with
-// name and comment encoded by urlEncode.
+// name and comment encoded by urlEncode. Then each host that LocalHosts
+// names is replaced by its address (withLocalAddress).
 std::vector<std::string> urlsToAdd(const LiveRetrackers& live, const std::string& name, int64_t size,
                                    const std::string& comment);
 

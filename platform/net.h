@@ -45,14 +45,24 @@ struct NameLookup {
         Found,       // `address` holds the first address, as resolveAddress gives it
     } outcome = Unanswered;
     SocketAddress address{};
+    // Found by asking the unicast name servers directly: a ".local" name the
+    // system's resolver did not find (Linux only). A client on this machine
+    // cannot resolve it either.
+    bool fromNameServer = false;
 };
 
 // Resolves every lookup at the same time and returns after at most
 // `timeoutMs`; a lookup without an answer by then stays Unanswered (the
 // system may go on with it in the background; its result is dropped).
 // A few resolver threads, each calling getaddrinfo for one name after
-// another; address literals are read at once without them.
+// another; address literals are read at once without them. On Linux a
+// ".local" name getaddrinfo does not find is asked of the name servers of
+// /etc/resolv.conf (or, when it names only systemd-resolved's stub, of
+// /run/systemd/resolve/resolv.conf) directly, in the same thread.
 void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs);
+
+// The address without its port as text: "10.0.0.5", "fd00::5"; "" when unset.
+std::string addressText(const SocketAddress& address);
 
 // A socket of the address's family for the transport, or kNoSocket. On Linux
 // an unanswered TCP connect on it gives up after about 20 seconds, as Windows

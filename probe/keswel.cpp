@@ -1,6 +1,7 @@
 #include "probe/keswel.h"
 
 #include <new>
+#include <set>
 
 #include "platform/console.h"
 #include "platform/net.h"
@@ -8,6 +9,7 @@
 #include "probe/client_adoption.h"
 #include "probe/console_print.h"
 #include "probe/directory_import.h"
+#include "probe/detect.h"
 #include "probe/keswel_options.h"
 #include "probe/selection.h"
 #include "probe/setup_report.h"
@@ -37,11 +39,28 @@ std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers) {
     return list;
 }
 
+std::string localHostsList(const std::vector<TrackerProbe>& probes) {
+    std::string list;
+    std::set<std::string> hosts;
+    for (const TrackerProbe& probe : probes) {
+        if (probe.state != ProbeConnected || !probe.fromNameServer) continue;
+        const std::string host = splitTrackerUrl(probe.url).host;
+        const std::string address = platform::addressText(probe.address);
+        if (address.empty() || !hosts.insert(host).second) continue;
+        if (!list.empty()) list += ' ';
+        list += host + "=" + address;
+    }
+    return list;
+}
+
 ProbeStore storeTrackerCheck(const std::string& settingsPath, const std::string& probedIndex,
-                             const std::string& trackerCheck) {
+                             const std::string& trackerCheck, const std::string* localHosts) {
     const platform::ProfileEntry unchangedIndex{settings::kTrackerIniIndex, probedIndex};
-    switch (writeProfileStrings(settings::kSection, {{settings::kTrackerCheck, trackerCheck}}, settingsPath,
-                                &unchangedIndex)) {
+    std::vector<platform::ProfileEntry> keys{{settings::kTrackerCheck, trackerCheck}};
+    // A file that never had local hosts keeps no empty key for them.
+    if (localHosts && (!localHosts->empty() || !settings::readSetting(settingsPath, settings::kLocalHosts).empty()))
+        keys.push_back({settings::kLocalHosts, *localHosts});
+    switch (writeProfileStrings(settings::kSection, keys, settingsPath, &unchangedIndex)) {
     case ProfileWrite::Written: return ProbeStore::Stored;
     case ProfileWrite::KeyChanged: return ProbeStore::IndexChanged;
     case ProfileWrite::Refused:
@@ -106,7 +125,9 @@ int probeAndStore(const settings::RunPaths& run, const NetworkStart& startNetwor
         if (list.probes[i].state == ProbeConnected) reachable.push_back(list.numbers[i]);
     const std::string checkList = trackerCheckList(reachable);
     consolePrint("TrackerCheck=%s 0\n", checkList.c_str());
-    const ProbeStore stored = storeTrackerCheck(run.settingsPath, probedIndex, checkList + " 0");
+    const std::string localHosts = localHostsList(list.probes);
+    if (!localHosts.empty()) consolePrint("LocalHosts=%s\n", localHosts.c_str());
+    const ProbeStore stored = storeTrackerCheck(run.settingsPath, probedIndex, checkList + " 0", &localHosts);
     switch (stored) {
     case ProbeStore::Stored: break;
     case ProbeStore::IndexChanged:
@@ -139,6 +160,11 @@ int runCommand(const KeswelOptions& options, const std::string& command) {
     }
     case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider);
     case KeswelCommand::Check: return reportSetup(run, command);
+    case KeswelCommand::Detect: {
+        const int code = detectProvider(run);
+        setUpClient(run, options.makeHandler);
+        return code;
+    }
     case KeswelCommand::AdoptClient: return adoptClient(run, options.execLine);
     case KeswelCommand::Import: return importDirectory(run, options.file);
     case KeswelCommand::Help: consolePrint("%s", keswelUsage(command).c_str()); return 0;

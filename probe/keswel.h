@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/net.h"
+#include "probe/tracker_probe.h"
 #include "settings/settings_file.h"
 
 // The run. Returns the exit code: 0 after a complete run (also when no
@@ -39,8 +40,15 @@ enum class ProbeStore { Stored, IndexChanged, Failed };
 // Stores `trackerCheck` as TrackerCheck only while TrackerIniIndex still
 // reads as `probedIndex`, the value the probe started from (on Linux checked
 // and written under the settings lock). IndexChanged leaves the file as it is.
+// With `localHosts` given, LocalHosts is written with it in the same write
+// (left out when both it and the stored value are empty).
 ProbeStore storeTrackerCheck(const std::string& settingsPath, const std::string& probedIndex,
-                             const std::string& trackerCheck);
+                             const std::string& trackerCheck, const std::string* localHosts = nullptr);
+
+// The LocalHosts value of a finished probe: "host=address" for the host of
+// every connected entry whose address came from the name servers directly,
+// each host once, joined by single spaces.
+std::string localHostsList(const std::vector<TrackerProbe>& probes);
 
 // The TrackerCheck list: the numbers joined by single spaces ("" for none).
 std::string trackerCheckList(const std::vector<int32_t>& reachableNumbers);

@@ -29,6 +29,10 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
         options.makeHandler = rest == 0;
     }
     if (option == "--check" && rest == 0) options.command = KeswelCommand::Check;
+    if (option == "--detect" && (rest == 0 || (rest == 1 && std::string_view(argv[2]) == "--no-handler"))) {
+        options.command = KeswelCommand::Detect;
+        options.makeHandler = rest == 0;
+    }
     if (option == "--help" && rest == 0) options.command = KeswelCommand::Help;
     if (option == "--select" && rest == 2 && positiveNumber(argv[2], options.city) &&
         positiveNumber(argv[3], options.provider))
@@ -43,7 +47,7 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
     }
     if (options.command == KeswelCommand::Usage) {
         constexpr std::string_view kKnown[] = {"--list",         "--choose", "--select", "--check", "--help",
-                                               "--adopt-client", "--import"};
+                                               "--adopt-client", "--import", "--detect"};
         bool known = false;
         for (std::string_view name : kKnown) known = known || option == name;
         options.refusal = known                ? "wrong arguments for " + std::string(option)
@@ -63,9 +67,11 @@ std::string keswelCommandName(const char* argv0) {
 std::string keswelUsage(const std::string& command) {
     // The command as it was typed ("keswel" with the .deb) stands for %s.
     std::string usage = tr(
-        "usage: %s [--list | --choose [--no-handler] | --select CITY PROVIDER | --check | --import FILE | --help]\n"
+        "usage: %s [--list | --detect [--no-handler] | --choose [--no-handler] | --select CITY PROVIDER | --check | --import FILE |"
+        " --help]\n"
            "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
            "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
+           "  --detect  ask every retracker of the directory and store the one provider whose trackers answer\n"
            "  --choose  ask for your city and provider by number, store them, then probe; then adopt a\n"
            "            BitTorrent client when LaunchPath names none and make Tavrin the program for\n"
            "            torrent files and magnet links (not with --no-handler)\n"

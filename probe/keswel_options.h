@@ -11,6 +11,7 @@ enum class KeswelCommand {
     Choose,       // --choose
     Select,       // --select CITY PROVIDER
     Check,        // --check
+    Detect,       // --detect
     Help,         // --help
     AdoptClient,  // --adopt-client EXEC (for the desktop integration)
     Import,       // --import FILE

@@ -29,21 +29,6 @@ CurrentChoice currentChoice(const std::string& settingsPath) {
     return current;
 }
 
-// The cities of the directory with their providers, from one read of it, or
-// an empty list after the line that says why.
-std::vector<ListedCity> listedCitiesOrCause(const settings::RunPaths& run, std::string& directory) {
-    directory = settings::trackersFilePath(run.settingsPath);
-    std::vector<ListedCity> cities = listedCities(directory);
-    if (cities.empty()) {
-        settings::DirectoryChoice choice;
-        choice.failure = settings::DirectoryFailure::BadCity;
-        choice.city = 1;
-        choice.directory = directory;
-        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice, consoleWording()).c_str());
-    }
-    return cities;
-}
-
 std::vector<NumberedName> cityNames(const std::vector<ListedCity>& cities) {
     std::vector<NumberedName> names;
     names.reserve(cities.size());
@@ -96,6 +81,21 @@ const NumberedName* ask(const LineReader& input, const char* title, const char* 
     }
 }
 
+}  // namespace
+
+std::vector<ListedCity> listedCitiesOrCause(const settings::RunPaths& run, std::string& directory) {
+    directory = settings::trackersFilePath(run.settingsPath);
+    std::vector<ListedCity> cities = listedCities(directory);
+    if (cities.empty()) {
+        settings::DirectoryChoice choice;
+        choice.failure = settings::DirectoryFailure::BadCity;
+        choice.city = 1;
+        choice.directory = directory;
+        consolePrint("%s\n", settings::directoryCause(run.settingsPath, choice, consoleWording()).c_str());
+    }
+    return cities;
+}
+
 int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const NumberedName& provider,
                   const NetworkStart& startNetwork) {
     const std::string index = decimalString(city.number - 1) + " " + decimalString(provider.number - 1);
@@ -113,8 +113,6 @@ int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const
                  shown(provider.name).c_str());
     return probeAndStore(run, startNetwork);
 }
-
-}  // namespace
 
 LineReader standardInputLines() {
     return [](std::string& line) {
@@ -149,6 +147,22 @@ int chooseAndProbe(const settings::RunPaths& run, const LineReader& input, const
     if (listed.empty()) return 1;
     const std::vector<NumberedName> cities = cityNames(listed);
     const CurrentChoice current = currentChoice(run.settingsPath);
+    // The providers keswel --detect found, first, as long as the directory lists them.
+    const std::string detected = settings::readSetting(run.settingsPath, settings::kDetectedProviders);
+    for (std::string_view rest = detected; !rest.empty();) {
+        int32_t numbers[2] = {0, 0};
+        for (int32_t& number : numbers) {
+            while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+            const size_t end = std::min(rest.find(' '), rest.size());
+            if (!numbers::readCanonicalInt32(rest.substr(0, end), number)) number = 0;
+            rest.remove_prefix(end);
+        }
+        const ListedCity* city = findCity(listed, numbers[0]);
+        const NumberedName* provider = city ? findNumber(city->providers, numbers[1]) : nullptr;
+        if (provider)
+            consolePrint(tr("Detected: %d %d %s, %s\n"), numbers[0], numbers[1], shown(city->city.name).c_str(),
+                         shown(provider->name).c_str());
+    }
     for (;;) {
         printNames(cities, "", current.city);
         const NumberedName* city = ask(input, tr("City number (empty to keep the current choice): "),

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "probe/keswel.h"
+#include "settings/directory.h"
 #include "settings/settings_file.h"
 
 // Reads one line of input without its line end; false at the end of input.
@@ -15,6 +16,16 @@ using LineReader = std::function<bool(std::string&)>;
 
 // A LineReader over standard input.
 LineReader standardInputLines();
+
+// The cities of the directory with their providers, from one read of it
+// (`directory` is set to its path), or an empty list after the line that says why.
+std::vector<ListedCity> listedCitiesOrCause(const settings::RunPaths& run, std::string& directory);
+
+// Stores the city and provider as --select does, then probes them as a plain
+// run does; the exit code of that run, or 1 with one line when the choice
+// cannot be stored.
+int storeAndProbe(const settings::RunPaths& run, const NumberedName& city, const NumberedName& provider,
+                  const NetworkStart& startNetwork);
 
 // --list: every city, and under it its providers, with the directory's
 // numbers; "*" marks the current TrackerIniIndex. 0, or 1 after one line

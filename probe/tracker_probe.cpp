@@ -1,6 +1,7 @@
 #include "probe/tracker_probe.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <map>
@@ -10,6 +11,7 @@
 
 #include "numbers/decimal.h"
 #include "probe/console_print.h"
+#include "probe/tracker_answer.h"
 #include "probe/udp_connect.h"
 
 namespace {
@@ -101,6 +103,45 @@ ProbeState udpOutcome(const TrackerProbe& probe) {
     return ProbePending;
 }
 
+// A tracker answers an announce at once; a host that accepted the
+// connection and says nothing for this long is not one.
+constexpr int kAnswerWaitMs = 5000;
+
+// A tracker's reply is short; anything longer is not one.
+constexpr size_t kAnswerLimit = 16384;
+
+bool awaitsAnswer(const TrackerProbe& probe) {
+    return probe.wantsAnswer && probe.transport == platform::Transport::Tcp && probe.requestsSent > 0;
+}
+
+bool sendAnnounce(TrackerProbe& probe) {
+    std::array<unsigned char, 20> infoHash{}, peerId{};
+    for (unsigned char& byte : infoHash) byte = static_cast<unsigned char>(generator()());
+    for (unsigned char& byte : peerId) byte = static_cast<unsigned char>(generator()());
+    const std::string request = announceRequest(probe.url, infoHash, peerId);
+    ++probe.requestsSent;
+    return platform::sendDatagram(probe.sock, reinterpret_cast<const unsigned char*>(request.data()), request.size());
+}
+
+// Reads what the tracker sent: the end of the stream, or a whole reply, decides.
+ProbeState answerOutcome(TrackerProbe& probe) {
+    unsigned char buffer[2048];
+    for (int i = 0; i < kDatagramsPerWake; ++i) {
+        size_t size = 0;
+        switch (platform::receiveDatagram(probe.sock, buffer, sizeof buffer, size)) {
+        case platform::Receive::Nothing:
+            return isTrackerReply(probe.reply) && probe.reply.back() == 'e' ? ProbeConnected : ProbePending;
+        case platform::Receive::Failed: return isTrackerReply(probe.reply) ? ProbeConnected : ProbeFailed;
+        case platform::Receive::Datagram:
+            if (size == 0) return isTrackerReply(probe.reply) ? ProbeConnected : ProbeFailed;
+            probe.reply.append(reinterpret_cast<const char*>(buffer), size);
+            if (probe.reply.size() > kAnswerLimit) return ProbeFailed;
+            break;
+        }
+    }
+    return ProbePending;
+}
+
 void closeProbeSocket(TrackerProbe& probe) {
     if (probe.sock == platform::kNoSocket) return;
     platform::closeSocket(probe.sock);
@@ -183,6 +224,7 @@ void resolveProbes(std::vector<TrackerProbe>& probes, int boundMs) {
         const platform::NameLookup& lookup = lookups[lookupOf[i]];
         if (lookup.outcome == platform::NameLookup::Found) {
             probes[i].address = lookup.address;
+            probes[i].fromNameServer = lookup.fromNameServer;
             continue;
         }
         probes[i].state = ProbeUnresolved;
@@ -252,7 +294,8 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, c
         for (size_t i = 0; i < probes.size() && batch.size() < kWatchedPerPass; ++i) {
             if (probes[i].state != ProbePending) continue;
             batch.push_back(static_cast<int32_t>(i));
-            sockets.push_back({probes[i].sock, probes[i].transport});
+            // A connection waiting for its answer is watched for reading only.
+            sockets.push_back({probes[i].sock, awaitsAnswer(probes[i]) ? platform::Transport::Udp : probes[i].transport});
         }
         if (batch.size() >= kLargeBatch) output("Out of set size\n");
         // A UDP entry's first request goes out when it is first watched, so
@@ -301,6 +344,7 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, c
             const bool waited = waiter.wait(sockets, timeout, ready);
             const int after = elapsed();
             bool printed = false;
+            bool sent = false;  // an announce went: the next pass watches its reply
             for (size_t k = 0; k < batch.size(); ++k) {
                 TrackerProbe& probe = probes[static_cast<size_t>(batch[k])];
                 if (probe.state != ProbePending) continue;
@@ -316,7 +360,28 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, c
                     }
                     continue;
                 }
-                if (seen.writable) {
+                if (awaitsAnswer(probe)) {
+                    ProbeState state = ProbePending;
+                    if (seen.exception) state = ProbeFailed;
+                    else if (seen.readable) state = answerOutcome(probe);
+                    if (state == ProbePending && (late || after - probe.startedAtMs >= kAnswerWaitMs))
+                        state = ProbeFailed;
+                    if (state != ProbePending) {
+                        decide(probe, state);
+                        printed = true;
+                    }
+                    continue;
+                }
+                if (seen.writable && probe.wantsAnswer && !late) {
+                    probe.startedAtMs = after;  // the answer's wait starts now
+                    if (!sendAnnounce(probe)) {
+                        decide(probe, ProbeFailed);
+                        printed = true;
+                    }
+                    sent = true;
+                    continue;
+                }
+                if (seen.writable && !probe.wantsAnswer) {
                     decide(probe, ProbeConnected);
                     printed = true;
                     continue;
@@ -330,7 +395,7 @@ void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, c
                     printed = true;
                 }
             }
-            passDone = printed || !waited || late || after >= passEnd;
+            passDone = printed || sent || !waited || late || after >= passEnd;
         }
         output(formatText(">-----%d\n", elapsed()));
     }

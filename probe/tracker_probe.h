@@ -34,6 +34,11 @@ struct TrackerProbe {
     int32_t startedAtMs = 0;     // UDP: when the first request went, in the watch loop's time
     int32_t resendAtMs = -1;     // UDP: when the next request is due; -1 until planned
     bool noNetwork = false;      // could not even be tried: name unanswered, or no route to it
+    bool fromNameServer = false;  // the address came from the name servers directly (a ".local" name)
+    // TCP: once connected, an announce for a random info-hash is sent, and
+    // only a tracker's bencoded reply (isTrackerReply) connects the entry.
+    bool wantsAnswer = false;
+    std::string reply;  // TCP with wantsAnswer: what came back so far
 };
 
 struct TrackerHostPort {
@@ -97,6 +102,11 @@ struct ProbeWaiter {
 //   "%s can't connected\n"   URL; connect failed, no reply, deadline -> ProbeFailed
 //   ">-----%d\n"             elapsed ms; end of every pass that waited
 //   "Total %d msec\n"        elapsed ms; once, at the end
+// A TCP entry with wantsAnswer sends its announce once its connection is
+// accepted and is then watched for reading only; it connects when what came
+// back is a tracker's reply (at the end of the stream, or as soon as a whole
+// reply is there) and fails otherwise, 5 seconds after the announce without
+// an end, or at the bound.
 // Changes entries from ProbeNew as startProbe does, and from ProbePending to
 // ProbeConnected or ProbeFailed; closes each socket as its entry is decided.
 void watchProbes(std::vector<TrackerProbe>& probes, const ProbeOutput& output, const ProbeWaiter& waiter = {});

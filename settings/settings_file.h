@@ -13,6 +13,12 @@ constexpr const char* kSection = "Settings";
 constexpr const char* kTrackersFile = "TrackersFile";        // path of the retracker directory
 constexpr const char* kTrackerIniIndex = "TrackerIniIndex";  // "city provider", both 0-based
 constexpr const char* kTrackerCheck = "TrackerCheck";        // live retracker numbers, ended by " 0"
+// "host=address ...": the addresses Keswel found for ".local" retracker
+// hosts by asking the name servers directly; Tavrin puts them in place of the names.
+constexpr const char* kLocalHosts = "LocalHosts";
+// "city provider city provider ...", 1-based as --list shows them: the
+// providers the last keswel --detect found when it found several; --choose shows them first.
+constexpr const char* kDetectedProviders = "DetectedProviders";
 constexpr const char* kAddStat = "AddStat";                  // "True" (any case) adds the statistics query
 constexpr const char* kAddToPrivate = "AddToPrivate";        // "True" (any case) adds retrackers to private torrents too
 constexpr const char* kLaunchPath = "LaunchPath";            // the BitTorrent client's executable

@@ -1,10 +1,16 @@
 #include "platform/net.h"
 
+#include "platform/dns_message.h"
+
 #include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <arpa/inet.h>
+#include <cstdio>
+#include <random>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -109,6 +115,144 @@ void pause(int ms) {
     }
 }
 
+// A ".local" name the system would send to multicast DNS only is asked of
+// the unicast name servers directly, each type for at most this long, with
+// one resend of the question after kNameServerResendMs.
+constexpr int kNameServerWaitMs = 1500;
+constexpr int kNameServerResendMs = 700;
+// As many servers as the C library's resolver asks.
+constexpr size_t kNameServersMax = 3;
+constexpr size_t kDnsReplyMax = 1232;
+constexpr const char* kResolvConf = "/etc/resolv.conf";
+// systemd-resolved's stub answers ".local" from multicast DNS only; the
+// servers it asks itself are listed here.
+constexpr const char* kResolvedUplinks = "/run/systemd/resolve/resolv.conf";
+constexpr const char* kResolvedStub = "127.0.0.53";
+
+std::string fileText(const char* path) {
+    std::string text;
+    if (FILE* file = std::fopen(path, "rb")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() < 65536) text.append(buffer, got);
+        std::fclose(file);
+    }
+    return text;
+}
+
+std::vector<std::string> unicastNameServers() {
+    std::vector<std::string> servers = nameServersIn(fileText(kResolvConf));
+    bool onlyStub = !servers.empty();
+    for (const std::string& server : servers) onlyStub = onlyStub && server == kResolvedStub;
+    if (onlyStub) servers = nameServersIn(fileText(kResolvedUplinks));
+    if (servers.size() > kNameServersMax) servers.resize(kNameServersMax);
+    return servers;
+}
+
+uint32_t monotonicMs();
+
+// Asks every server for the name's address of one type. Address: the first
+// valid answer; NoAddress: every server that answered said there is none;
+// Invalid: none answered in time.
+DnsReply askNameServers(const std::vector<std::string>& servers, const std::string& host, DnsType type) {
+    thread_local std::mt19937 random{std::random_device{}()};
+    const auto id = static_cast<uint16_t>(random());
+    const std::vector<unsigned char> query = dnsQuery(id, host, type);
+    DnsReply result;
+    if (query.empty()) return result;
+    struct Server {
+        int fd;
+        bool done;
+    };
+    std::vector<Server> asked;
+    for (const std::string& server : servers) {
+        addrinfo hints{};
+        hints.ai_flags = AI_NUMERICHOST;
+        hints.ai_socktype = SOCK_DGRAM;
+        addrinfo* address = nullptr;
+        if (getaddrinfo(server.c_str(), "53", &hints, &address) != 0) continue;
+        const int fd = socket(address->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+        if (fd >= 0 && connect(fd, address->ai_addr, address->ai_addrlen) == 0 &&
+            send(fd, query.data(), query.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(query.size())) {
+            asked.push_back({fd, false});
+        } else if (fd >= 0) {
+            close(fd);
+        }
+        freeaddrinfo(address);
+    }
+    const uint32_t start = monotonicMs();
+    bool resent = false;
+    bool denied = false;
+    for (;;) {
+        const int elapsed = static_cast<int>(monotonicMs() - start);
+        std::vector<pollfd> fds;
+        std::vector<size_t> which;
+        for (size_t i = 0; i < asked.size(); ++i) {
+            if (asked[i].done) continue;
+            fds.push_back({asked[i].fd, POLLIN, 0});
+            which.push_back(i);
+        }
+        if (fds.empty() || elapsed >= kNameServerWaitMs || result.outcome == DnsReply::Address) break;
+        if (!resent && elapsed >= kNameServerResendMs) {
+            for (const pollfd& fd : fds) send(fd.fd, query.data(), query.size(), MSG_NOSIGNAL);
+            resent = true;
+        }
+        const int until = resent ? kNameServerWaitMs : kNameServerResendMs;
+        if (poll(fds.data(), fds.size(), until - elapsed) < 0 && errno != EINTR) break;
+        for (size_t k = 0; k < fds.size(); ++k) {
+            if (fds[k].revents == 0) continue;
+            Server& server = asked[which[k]];
+            unsigned char reply[kDnsReplyMax];
+            const ssize_t got = recv(server.fd, reply, sizeof reply, MSG_DONTWAIT);
+            if (got < 0) {
+                // A closed port or an unreachable server: it will not answer.
+                if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) server.done = true;
+                continue;
+            }
+            const DnsReply read = readDnsReply(reply, static_cast<size_t>(got), id, host, type);
+            if (read.outcome == DnsReply::Address) result = read;
+            if (read.outcome == DnsReply::NoAddress) {
+                denied = true;
+                server.done = true;
+            }
+        }
+    }
+    for (const Server& server : asked) close(server.fd);
+    if (result.outcome != DnsReply::Address && denied) result.outcome = DnsReply::NoAddress;
+    return result;
+}
+
+// The unicast name servers' answer for a ".local" name the system's
+// resolver did not find: true with `address` set (IPv4 asked first).
+bool resolveByNameServers(const std::string& host, const std::string& port, SocketAddress& address) {
+    const std::vector<std::string> servers = unicastNameServers();
+    if (servers.empty()) return false;
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(port.c_str(), &end, 10);
+    if (port.empty() || *end != '\0' || number > 65535) return false;
+    for (const DnsType type : {DnsType::A, DnsType::Aaaa}) {
+        const DnsReply reply = askNameServers(servers, host, type);
+        if (reply.outcome != DnsReply::Address) continue;
+        sockaddr_storage storage{};
+        if (type == DnsType::A) {
+            auto* ipv4 = reinterpret_cast<sockaddr_in*>(&storage);
+            ipv4->sin_family = AF_INET;
+            ipv4->sin_port = htons(static_cast<uint16_t>(number));
+            std::memcpy(&ipv4->sin_addr, reply.address.data(), 4);
+            address.length = sizeof(sockaddr_in);
+        } else {
+            auto* ipv6 = reinterpret_cast<sockaddr_in6*>(&storage);
+            ipv6->sin6_family = AF_INET6;
+            ipv6->sin6_port = htons(static_cast<uint16_t>(number));
+            std::memcpy(&ipv6->sin6_addr, reply.address.data(), 16);
+            address.length = sizeof(sockaddr_in6);
+        }
+        std::memcpy(address.bytes, &storage, sizeof storage);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool netStartup(int* errorCode) {
@@ -173,6 +317,13 @@ void resolveAll(std::vector<NameLookup>& lookups, int timeoutMs) {
             const int code = getaddrinfo(lookup.host.c_str(), lookup.port.c_str(), &hints, &result);
             lookup.outcome = outcomeOf(code, result, lookup.address);
             if (code == 0 && result) freeaddrinfo(result);
+            // The system may send ".local" to multicast DNS only, where the
+            // provider's name server would have answered it.
+            if (lookup.outcome != NameLookup::Found && isLocalName(lookup.host) &&
+                resolveByNameServers(lookup.host, lookup.port, lookup.address)) {
+                lookup.outcome = NameLookup::Found;
+                lookup.fromNameServer = true;
+            }
             {
                 std::lock_guard<std::mutex> lock(shared->mutex);
                 shared->lookups[i] = lookup;
@@ -213,6 +364,18 @@ bool resolveAddress(const std::string& host, const std::string& port, Transport 
     const bool found = firstAddress(result, address);
     freeaddrinfo(result);
     return found;
+}
+
+std::string addressText(const SocketAddress& address) {
+    if (address.length == 0) return {};
+    sockaddr_storage storage{};
+    std::memcpy(&storage, address.bytes, sizeof storage);
+    char text[64] = {};
+    const void* raw = nullptr;
+    if (storage.ss_family == AF_INET) raw = &reinterpret_cast<const sockaddr_in*>(&storage)->sin_addr;
+    if (storage.ss_family == AF_INET6) raw = &reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_addr;
+    if (!raw || !inet_ntop(storage.ss_family, raw, text, sizeof text)) return {};
+    return text;
 }
 
 SocketHandle openSocket(const SocketAddress& address, Transport transport) {
@@ -311,11 +474,17 @@ bool waitForSockets(const std::vector<WatchedSocket>& sockets, int timeoutMs, st
 
 int connectGiveUpMs() { return kSynRetriesGiveUpMs; }
 
-uint32_t tickCount() {
+uint32_t tickCount() { return monotonicMs(); }
+
+namespace {
+
+uint32_t monotonicMs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(ms);
 }
+
+}  // namespace
 
 }  // namespace platform

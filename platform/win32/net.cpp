@@ -111,6 +111,18 @@ bool resolveAddress(const std::string& host, const std::string& port, Transport 
     return found;
 }
 
+std::string addressText(const SocketAddress& address) {
+    if (address.length == 0) return {};
+    sockaddr_storage storage{};
+    std::memcpy(&storage, address.bytes, sizeof storage);
+    char text[64] = {};
+    const void* raw = nullptr;
+    if (storage.ss_family == AF_INET) raw = &reinterpret_cast<const sockaddr_in*>(&storage)->sin_addr;
+    if (storage.ss_family == AF_INET6) raw = &reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_addr;
+    if (!raw || !inet_ntop(storage.ss_family, raw, text, sizeof text)) return {};
+    return text;
+}
+
 SocketHandle openSocket(const SocketAddress& address, Transport transport) {
     sockaddr_storage target;
     std::memcpy(&target, address.bytes, sizeof target);

@@ -114,4 +114,33 @@ TEST(ResolveLiveRetrackers, Table) {
     EXPECT_TRUE(failed.urls.empty());
 }
 
+TEST(LocalHosts, AddressTakesTheHostsPlace) {
+    const std::vector<LocalHost> hosts =
+        parseLocalHosts("retracker.local=10.0.0.5 v6.local=fd00::5 bad.local=10.0.0.5/x =1.2.3.4 empty.local= junk");
+    ASSERT_EQ(hosts.size(), 2u);
+    struct Row {
+        const char* url;
+        const char* added;
+    };
+    const Row rows[] = {
+        {"http://retracker.local/announce", "http://10.0.0.5/announce"},
+        {"http://RETRACKER.local:2710/announce?x=1", "http://10.0.0.5:2710/announce?x=1"},
+        {"udp://retracker.local:6969", "udp://10.0.0.5:6969"},
+        {"retracker.local/announce", "10.0.0.5/announce"},
+        {"http://v6.local/announce", "http://[fd00::5]/announce"},
+        {"https://v6.local:8443", "https://[fd00::5]:8443"},
+        // Only the host itself: other hosts, and the name elsewhere in the URL, stay.
+        {"http://stat.retracker.local/announce", "http://stat.retracker.local/announce"},
+        {"http://other/retracker.local", "http://other/retracker.local"},
+        {"http://bad.local/announce", "http://bad.local/announce"},
+        {"http://[::1]/announce", "http://[::1]/announce"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(withLocalAddress(row.url, hosts), row.added) << row.url;
+
+    LiveRetrackers live;
+    live.urls = {"http://retracker.local/announce"};
+    live.localHosts = hosts;
+    EXPECT_EQ(urlsToAdd(live, "n", 1, ""), std::vector<std::string>{"http://10.0.0.5/announce"});
+}
+
 }  // namespace

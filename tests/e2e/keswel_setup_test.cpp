@@ -109,7 +109,7 @@ TEST_F(KeswelSetup, HelpAndUnknownOptions) {
     EXPECT_EQ(splitLines(wrong.output).front(), "Keswel: wrong arguments for --choose");
     // The usage names the command as it was started.
     const RunResult lower = runProgram(box.install(KESWEL_EXE, "keswel"), {"--help"}, box.dir().string());
-    EXPECT_EQ(lower.output.rfind("usage: keswel [--list | --choose [--no-handler]", 0), 0u);
+    EXPECT_EQ(lower.output.rfind("usage: keswel [--list | --detect [--no-handler] | --choose [--no-handler]", 0), 0u);
     EXPECT_EQ(box.read("Settings.ini"), kSettings);
 }
 
