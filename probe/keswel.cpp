@@ -6,6 +6,7 @@
 #include "platform/net.h"
 #include "platform/process_files.h"
 #include "probe/client_adoption.h"
+#include "probe/client_rpc.h"
 #include "probe/console_print.h"
 #include "probe/keswel_options.h"
 #include "probe/selection.h"
@@ -126,7 +127,14 @@ int runCommand(const KeswelOptions& options) {
     const settings::RunPaths run = settings::runPathsFor(platform::executablePath());
     settings::prepareSettingsFolder(run);
     switch (options.command) {
-    case KeswelCommand::Probe: return probeAndStore(run);
+    case KeswelCommand::Probe: {
+        // With ClientRpc set, the torrents already in the client get the
+        // new list too; the probe's exit code stands whatever the client says.
+        const int code = probeAndStore(run);
+        if (code == 0) applyToClient(run, ApplyCall::AfterProbe);
+        return code;
+    }
+    case KeswelCommand::Apply: return applyToClient(run, ApplyCall::Alone);
     case KeswelCommand::List: return listDirectory(run);
     case KeswelCommand::Choose: return chooseAndProbe(run, standardInputLines());
     case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider);

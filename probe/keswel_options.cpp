@@ -24,6 +24,7 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
     if (option == "--list" && rest == 0) options.command = KeswelCommand::List;
     if (option == "--choose" && rest == 0) options.command = KeswelCommand::Choose;
     if (option == "--check" && rest == 0) options.command = KeswelCommand::Check;
+    if (option == "--apply" && rest == 0) options.command = KeswelCommand::Apply;
     if (option == "--help" && rest == 0) options.command = KeswelCommand::Help;
     if (option == "--select" && rest == 2 && positiveNumber(argv[2], options.city) &&
         positiveNumber(argv[3], options.provider))
@@ -36,10 +37,11 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
 }
 
 std::string keswelUsage() {
-    return "usage: Keswel [--list | --choose | --select CITY PROVIDER | --check | --help]\n"
+    return "usage: Keswel [--list | --choose | --select CITY PROVIDER | --check | --apply | --help]\n"
            "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
            "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
            "  --choose  ask for your city and provider by number, store them, then probe\n"
            "  --select  the same without questions, with the numbers --list shows\n"
-           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n";
+           "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n"
+           "  --apply   add the live retrackers to the torrents of the running client (ClientRpc)\n";
 }

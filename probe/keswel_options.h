@@ -13,6 +13,7 @@ enum class KeswelCommand {
     Check,        // --check
     Help,         // --help
     AdoptClient,  // --adopt-client EXEC (for the desktop integration)
+    Apply,        // --apply: the live retrackers added in the running client (ClientRpc)
     Usage,        // anything else with a '-' argument: the usage, exit code 2
 };
 
