@@ -4,6 +4,7 @@
 
 #include "platform/command_line.h"
 #include "platform/program_files.h"
+#include "probe/client_rpc.h"
 #include "probe/console_print.h"
 #include "settings/profile.h"
 #include "settings/setup_check.h"
@@ -139,5 +140,11 @@ int adoptClient(const settings::RunPaths& run, const std::string& execValue) {
     }
     consolePrint("Set LaunchPath=%s\n", client.launchPath.c_str());
     consolePrint("Set LaunchArguments=%s\n", client.launchArguments.c_str());
+    // The torrents that reach the client by other roads can get the
+    // retrackers through its remote control; the user turns that on.
+    if (const char* kind = clientRpcKindOf(client.launchPath); *kind != '\0')
+        consolePrint("Its torrents added by other roads can get the retrackers too: set ClientRpc=%s "
+                     "(see the README)\n",
+                     kind);
     return 0;
 }

@@ -238,6 +238,16 @@ ClientRpcSettings readClientRpcSettings(const std::string& settingsPath) {
     return rpc;
 }
 
+const char* clientRpcKindOf(const std::string& programPath) {
+    // Either separator: a Windows path is judged the same on any system.
+    std::string name = programPath.substr(programPath.find_last_of("/\\") + 1);
+    for (char& c : name) c = platform::lowerAscii(c);
+    if (name.compare(0, 12, "transmission") == 0 && name.compare(0, 19, "transmission-remote") != 0)
+        return "transmission";
+    if (name.compare(0, 11, "qbittorrent") == 0) return "qbittorrent";
+    return "";
+}
+
 std::vector<std::string> retrackersFor(const LiveRetrackers& live, const ClientTorrent& torrent, bool addToPrivate) {
     std::vector<std::string> added;
     if (torrent.isPrivate && !addToPrivate) return added;

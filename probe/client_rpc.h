@@ -25,6 +25,12 @@ struct ClientRpcSettings {
 // http://127.0.0.1:9091/transmission/rpc or http://127.0.0.1:8080.
 ClientRpcSettings readClientRpcSettings(const std::string& settingsPath);
 
+// The ClientRpc value for a client program ("transmission" for
+// transmission-gtk, -qt or -daemon, "qbittorrent" for qbittorrent or
+// qbittorrent-nox, by its file name in any letter case, ".exe" or not), ""
+// for any other program.
+const char* clientRpcKindOf(const std::string& programPath);
+
 // A torrent as the client reports it.
 struct ClientTorrent {
     std::string id;  // Transmission: its number; qBittorrent: its info hash

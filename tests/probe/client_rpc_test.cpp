@@ -128,6 +128,23 @@ TEST(ClientRpcReplies, Qbittorrent) {
     EXPECT_EQ(older.maxTier, -1);
 }
 
+TEST(ClientRpcKindOf, Table) {
+    struct Row {
+        const char* program;
+        const char* kind;
+    };
+    const Row rows[] = {
+        {"/usr/bin/transmission-gtk", "transmission"},
+        {"C:\\Program Files\\Transmission\\transmission-qt.exe", "transmission"},
+        {"/usr/bin/qbittorrent", "qbittorrent"},
+        {"C:\\Program Files\\qBittorrent\\qbittorrent.exe", "qbittorrent"},
+        {"/usr/bin/transmission-remote", ""},
+        {"/usr/bin/deluge-gtk", ""},
+        {"/opt/transmission/bin/ktorrent", ""},
+    };
+    for (const Row& row : rows) EXPECT_STREQ(clientRpcKindOf(row.program), row.kind) << row.program;
+}
+
 TEST(ClientRpcSettingsRead, Table) {
     struct Row {
         const char* lines;
