@@ -210,8 +210,9 @@ if [[ -x $windows_build/probe/Keswel.exe ]] && [[ -x /usr/lib/wine/wine64 ]]; th
   grep -q "refused the login" "$work/out" || fail "Windows: wrong password"
   stop_client
   keswel 1 --apply
-  grep -q "^Cannot reach " "$work/out" || fail "Windows: stopped client"
+  grep -q "^Cannot reach .*: Couldn't connect to server" "$work/out" || fail "Windows: stopped client"
   echo "   Windows: --apply added to the public torrent only, a second run nothing; wrong password and stopped daemon: exit code 1"
+  echo "   Windows, stopped: $(tr -d '\r' <"$work/out")"
 else
   echo "== Windows Keswel.exe under Wine: SKIPPED (no $windows_build/probe/Keswel.exe or no wine64)"
 fi

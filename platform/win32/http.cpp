@@ -17,8 +17,13 @@ struct InternetHandleClose {
 using InternetHandle = std::unique_ptr<void, InternetHandleClose>;
 
 HttpReply failed(const char* what) {
+    const DWORD code = GetLastError();
     HttpReply reply;
-    reply.error = std::string(what) + " failed with code " + std::to_string(GetLastError());
+    reply.error = std::string(what) + " failed with code " + std::to_string(code);
+    // The common ones in words, as the Linux side gives them.
+    if (code == ERROR_WINHTTP_CANNOT_CONNECT) reply.error = "Couldn't connect to server (" + reply.error + ")";
+    if (code == ERROR_WINHTTP_TIMEOUT) reply.error = "Timeout was reached (" + reply.error + ")";
+    if (code == ERROR_WINHTTP_NAME_NOT_RESOLVED) reply.error = "Couldn't resolve host name (" + reply.error + ")";
     return reply;
 }
 
