@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/ascii_text.h"
+#include "platform/console.h"
 #include "platform/http.h"
 #include "platform/process_files.h"
 #include "probe/console_print.h"
@@ -398,7 +399,7 @@ int applyToClient(const settings::RunPaths& run, ApplyCall call) {
             return 1;
         }
         consolePrint("Added %d retracker%s to %s\n", static_cast<int>(urls.size()), urls.size() == 1 ? "" : "s",
-                     torrent.name.c_str());
+                     platform::consoleTextFromUtf8(torrent.name).c_str());
         ++changed;
         added += urls.size();
     }
