@@ -390,10 +390,19 @@ int applyToClient(const settings::RunPaths& run, ApplyCall call) {
     }
     size_t changed = 0;
     size_t added = 0;
+    size_t refused = 0;
     for (const ClientTorrent& torrent : list.torrents) {
         const std::vector<std::string> urls = retrackersFor(live, torrent, addToPrivate);
         if (urls.empty()) continue;
         const CallResult result = client.add(torrent, urls);
+        if (result.failure == CallFailure::BadReply) {
+            // One torrent the client will not change (a URL it judges bad,
+            // say) keeps the others from nothing.
+            consolePrint("Not added to %s: %s\n", platform::consoleTextFromUtf8(torrent.name).c_str(),
+                         result.detail.c_str());
+            ++refused;
+            continue;
+        }
         if (result.failure != CallFailure::None) {
             printFailure(rpc, result);
             return 1;
@@ -406,5 +415,5 @@ int applyToClient(const settings::RunPaths& run, ApplyCall call) {
     consolePrint("%s: %d torrent%s, %d changed, %d retracker%s added\n", kindName(rpc.kind),
                  static_cast<int>(list.torrents.size()), list.torrents.size() == 1 ? "" : "s", static_cast<int>(changed),
                  static_cast<int>(added), added == 1 ? "" : "s");
-    return 0;
+    return refused == 0 ? 0 : 1;
 }

@@ -75,5 +75,6 @@ enum class ApplyCall { Alone, AfterProbe };
 // one line saying why the client could not be used. Returns 0 when done; 1
 // when the client cannot be reached, refuses the login, gives a reply that
 // is not its RPC's, is unknown or unset (Alone), or the live retrackers
-// cannot be resolved.
+// cannot be resolved; also 1 after the others are done when the client
+// refused to change a torrent (a "Not added to <name>: ..." line each).
 int applyToClient(const settings::RunPaths& run, ApplyCall call);
