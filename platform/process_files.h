@@ -54,4 +54,9 @@ int invalidPathCode();
 // (null, at once); a character device such as /dev/null is used as it is.
 std::FILE* openLogForAppend(const std::string& path);
 
+// Takes the group's and others' rights from a file that holds a password
+// (Linux: mode 0600 or less). Windows: nothing (the user's folders are the
+// user's already). False when the mode could not be changed.
+bool keepToOwner(const std::string& path);
+
 }  // namespace platform

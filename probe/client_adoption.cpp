@@ -6,6 +6,7 @@
 #include "platform/desktop_handlers.h"
 #include "platform/file_io.h"
 #include "platform/program_files.h"
+#include "probe/client_rpc.h"
 #include "probe/console_print.h"
 #include "settings/profile.h"
 #include "settings/setup_check.h"
@@ -134,6 +135,12 @@ int storeClient(const settings::RunPaths& run, const AdoptedClient& client) {
     }
     consolePrint(tr("Set LaunchPath=%s\n"), client.launchPath.c_str());
     consolePrint(tr("Set LaunchArguments=%s\n"), client.launchArguments.c_str());
+    // The torrents that reach the client by other roads can get the
+    // retrackers through its remote control; the user turns that on.
+    if (const char* kind = clientRpcKindOf(client.launchPath); *kind != '\0')
+        consolePrint(tr("Its torrents added by other roads can get the retrackers too: set ClientRpc=%s "
+                        "(see the README)\n"),
+                     kind);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/net.h"
 #include "platform/process_files.h"
 #include "probe/client_adoption.h"
+#include "probe/client_rpc.h"
 #include "probe/console_print.h"
 #include "probe/directory_import.h"
 #include "probe/detect.h"
@@ -151,7 +152,14 @@ int runCommand(const KeswelOptions& options, const std::string& command) {
         consolePrint(tr("Created %s from the sample %s\n"), run.settingsPath.c_str(),
                      (run.sampleDirectory + "Settings.ini").c_str());
     switch (options.command) {
-    case KeswelCommand::Probe: return probeAndStore(run);
+    case KeswelCommand::Probe: {
+        // With ClientRpc set, the torrents already in the client get the
+        // new list too; the probe's exit code stands whatever the client says.
+        const int code = probeAndStore(run);
+        if (code == 0) applyToClient(run, ApplyCall::AfterProbe);
+        return code;
+    }
+    case KeswelCommand::Apply: return applyToClient(run, ApplyCall::Alone);
     case KeswelCommand::List: return listDirectory(run);
     case KeswelCommand::Choose: {
         const int code = chooseAndProbe(run, standardInputLines());

@@ -33,6 +33,7 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
         options.command = KeswelCommand::Detect;
         options.makeHandler = rest == 0;
     }
+    if (option == "--apply" && rest == 0) options.command = KeswelCommand::Apply;
     if (option == "--help" && rest == 0) options.command = KeswelCommand::Help;
     if (option == "--select" && rest == 2 && positiveNumber(argv[2], options.city) &&
         positiveNumber(argv[3], options.provider))
@@ -47,7 +48,7 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
     }
     if (options.command == KeswelCommand::Usage) {
         constexpr std::string_view kKnown[] = {"--list",         "--choose", "--select", "--check", "--help",
-                                               "--adopt-client", "--import", "--detect"};
+                                               "--adopt-client", "--import", "--detect", "--apply"};
         bool known = false;
         for (std::string_view name : kKnown) known = known || option == name;
         options.refusal = known                ? "wrong arguments for " + std::string(option)
@@ -67,8 +68,8 @@ std::string keswelCommandName(const char* argv0) {
 std::string keswelUsage(const std::string& command) {
     // The command as it was typed ("keswel" with the .deb) stands for %s.
     std::string usage = tr(
-        "usage: %s [--list | --detect [--no-handler] | --choose [--no-handler] | --select CITY PROVIDER | --check | --import FILE |"
-        " --help]\n"
+        "usage: %s [--list | --detect [--no-handler] | --choose [--no-handler] | --select CITY PROVIDER | --check |"
+        " --import FILE | --apply | --help]\n"
            "  (none)    probe the retrackers of your city and provider and store TrackerCheck\n"
            "  --list    show the directory's cities and their providers, numbered; * marks your choice\n"
            "  --detect  ask every retracker of the directory and store the one provider whose trackers answer\n"
@@ -77,7 +78,8 @@ std::string keswelUsage(const std::string& command) {
            "            torrent files and magnet links (not with --no-handler)\n"
            "  --select  the same without questions, with the numbers --list shows\n"
            "  --check   check Settings.ini, the directory and LaunchPath; exit code 0 when all is in order\n"
-           "  --import  take in a retracker directory file (Windows-1251 or UTF-8) and name it in Settings.ini\n");
+           "  --import  take in a retracker directory file (Windows-1251 or UTF-8) and name it in Settings.ini\n"
+           "  --apply   add the live retrackers to the torrents of the running client (ClientRpc)\n");
     if (const size_t at = usage.find("%s"); at != std::string::npos) usage.replace(at, 2, command);
     return usage;
 }

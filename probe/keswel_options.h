@@ -15,6 +15,7 @@ enum class KeswelCommand {
     Help,         // --help
     AdoptClient,  // --adopt-client EXEC (for the desktop integration)
     Import,       // --import FILE
+    Apply,        // --apply: the live retrackers added in the running client (ClientRpc)
     Usage,        // anything else with a '-' argument: the usage, exit code 2
 };
 

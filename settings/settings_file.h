@@ -24,6 +24,10 @@ constexpr const char* kAddToPrivate = "AddToPrivate";        // "True" (any case
 constexpr const char* kLaunchPath = "LaunchPath";            // the BitTorrent client's executable
 constexpr const char* kLaunchArguments = "LaunchArguments";  // its argument template; "%1" is the torrent
 constexpr const char* kLaunchOnFailure = "LaunchOnFailure";  // "True": the client still starts when the step fails
+constexpr const char* kClientRpc = "ClientRpc";                // "transmission" or "qbittorrent": Keswel adds to its torrents
+constexpr const char* kClientRpcUrl = "ClientRpcUrl";          // the client's RPC address; "" for its default
+constexpr const char* kClientRpcUser = "ClientRpcUser";        // its login
+constexpr const char* kClientRpcPassword = "ClientRpcPassword";
 constexpr const char* kNotify = "Notify";                    // "False": no desktop notice of a failure
 
 // Settings.ini beside the executable whose full path is given.

@@ -58,3 +58,14 @@ std::FILE* openLogForAppend(const std::string& path) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+bool keepToOwner(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return false;
+    if ((status.st_mode & 077) == 0) return true;
+    return ::chmod(path.c_str(), status.st_mode & 0700) == 0;
+}
+
+}  // namespace platform

@@ -103,3 +103,9 @@ std::FILE* openLogForAppend(const std::string& path) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+bool keepToOwner(const std::string&) { return true; }
+
+}  // namespace platform

@@ -2,7 +2,9 @@
 // choosing city and provider by number, and checking the setup.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "tests/support/cp1251_words.h"
 #include "tests/support/loopback.h"
@@ -151,6 +153,39 @@ TEST_F(KeswelSetup, ChooseAdoptsAClientByItsDesktopEntryOrOnPath) {
     result = keswelWith({"--choose", "--no-handler"}, "\n");
     EXPECT_EQ(result.output.find("BitTorrent client:"), std::string::npos);
     EXPECT_NE(box.read("Settings.ini").find("LaunchArguments=--qt %1\r\n"), std::string::npos);
+}
+
+// --apply names in one line what keeps it from the client; a plain run keeps
+// the probe's exit code and says the same after storing TrackerCheck.
+TEST_F(KeswelSetup, ApplySaysInOneLineWhyTheClientCannotBeUsed) {
+    const std::string base = "[Settings]\r\nTrackersFile=retrackers.ini\r\nTrackerIniIndex=0 0\r\nTrackerCheck=1 0\r\n";
+    // Nothing listens on port 1 of loopback.
+    const std::string closed = "ClientRpc=transmission\r\nClientRpcUrl=http://127.0.0.1:1/rpc\r\nClientRpcPassword=pw\r\n";
+    struct Row {
+        std::string keys;
+        std::string line;
+    };
+    const Row rows[] = {
+        {"", "ClientRpc is not set in " + box.path("Settings.ini") + ": no client to add the retrackers to"},
+        {"ClientRpc=deluge\r\n", "ClientRpc must be transmission or qbittorrent, not \"deluge\""},
+        {closed, "Cannot reach Transmission at http://127.0.0.1:1/rpc: Couldn't connect to server"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        box.write("Settings.ini", base + row.keys);
+        const RunResult result = keswelWith({"--apply"});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.output, row.line + "\n");
+    }
+    EXPECT_EQ(std::filesystem::status(box.path("Settings.ini")).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    const RunResult plain = keswelWith({});
+    EXPECT_EQ(plain.exitCode, 0);
+    const std::vector<std::string> lines = splitLines(plain.output);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "TrackerCheck=1 0");
+    EXPECT_EQ(lines.back(), rows[2].line);
 }
 
 // A line break in the Exec line would make keys of its own in Settings.ini.
