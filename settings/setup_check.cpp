@@ -110,6 +110,8 @@ std::string launchLoopCause(const std::string& launchPath) {
 
 bool trackerCheckUnset(const std::string& settingsPath) { return readSetting(settingsPath, kTrackerCheck).empty(); }
 
+bool trackerCheckUnset(const SettingsSnapshot& settings) { return settings.value(kTrackerCheck).empty(); }
+
 std::string trackerCheckUnsetLine() {
     return "TrackerCheck is empty: Keswel has not run yet, so no retracker was added";
 }
