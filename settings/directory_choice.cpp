@@ -20,8 +20,8 @@ DirectoryChoice chooseDirectorySection(const SettingsSnapshot& settings, IndexCh
     }
     choice.city = directoryNumber(cityIndex);
     choice.provider = directoryNumber(providerIndex);
-    choice.directory = settings.trackersFilePath();
     const platform::ProfileFile& directory = settings.directory();
+    choice.directory = directory.path();
 
     choice.cityName = cityName(directory, choice.city);
     if (choice.cityName.empty()) {
