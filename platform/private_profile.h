@@ -40,7 +40,7 @@ std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const ch
 // reads the file for that lookup alone.
 class ProfileFile {
 public:
-    ProfileFile(std::string path) : path_(std::move(path)) {}  // NOLINT: a path names the file to read
+    ProfileFile(std::string path) : path_(std::move(path)) {}
     const std::string& path() const { return path_; }
 
     // As getPrivateProfileString, getPrivateProfileEntries and getPrivateProfileInt.
