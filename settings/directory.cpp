@@ -35,8 +35,8 @@ std::string retrackerUrl(const platform::ProfileFile& directory, const std::stri
     return readProfileString(section, decimalString(number), "", directory);
 }
 
-std::vector<NumberedUrl> retrackerUrls(const platform::ProfileFile& directory, const std::string& section, int32_t lowest,
-                                       int32_t highest) {
+std::vector<NumberedUrl> retrackerUrls(const platform::ProfileFile& directory, const std::string& section,
+                                       int32_t lowest, int32_t highest) {
     std::vector<NumberedUrl> urls;
     for (NumberedName& entry : numberedNames(directory, section))
         if (entry.number >= lowest && entry.number <= highest) urls.push_back({entry.number, std::move(entry.name)});

@@ -34,8 +34,8 @@ struct NumberedUrl {
 // The retrackers of the section numbered `lowest` to `highest`, ascending,
 // with non-empty URLs only: the same as retrackerUrl for each number in the
 // range, but from one read of the section, whatever the range's size.
-std::vector<NumberedUrl> retrackerUrls(const platform::ProfileFile& directory, const std::string& section, int32_t lowest,
-                                       int32_t highest);
+std::vector<NumberedUrl> retrackerUrls(const platform::ProfileFile& directory, const std::string& section,
+                                       int32_t lowest, int32_t highest);
 
 struct NumberedName {
     int32_t number;

@@ -37,7 +37,9 @@ bool settingIs(const std::string& settingsPath, const char* key, const char* wor
     return platform::equalsIgnoringAsciiCase(readSetting(settingsPath, key), word);
 }
 
-std::string trackersFilePath(const std::string& settingsPath) { return SettingsSnapshot(settingsPath).trackersFilePath(); }
+std::string trackersFilePath(const std::string& settingsPath) {
+    return SettingsSnapshot(settingsPath).trackersFilePath();
+}
 
 const std::string& SettingsSnapshot::value(const char* key) const {
     auto found = values_.find(std::string_view(key));
