@@ -9,13 +9,13 @@
 #include "settings/setup_check.h"
 
 bool runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
-    const std::string launchPath = settings::readSetting(run.paths.settingsPath, settings::kLaunchPath);
+    const std::string launchPath = run.settings.value(settings::kLaunchPath);
     // Started on the torrent, a file opener would start Tavrin again, and so on.
     if (const std::string loop = settings::launchLoopCause(launchPath); !loop.empty()) {
         run.log.message(loop);
         return false;
     }
-    const std::string launchArguments = settings::readSetting(run.paths.settingsPath, settings::kLaunchArguments);
+    const std::string launchArguments = run.settings.value(settings::kLaunchArguments);
     if (launchClient(run.log, launchPath, launchArguments, torrentPath)) return true;
     // After the failure line, what the user can do about it (the notice shows it too).
     const std::string adopt = settings::keswelCommandBeside(platform::executablePath());

@@ -7,7 +7,7 @@
 #include "settings/settings_file.h"
 
 bool launchOnFailure(const TavrinRun& run, const std::string& torrentArgument) {
-    if (!settings::settingIs(run.paths.settingsPath, settings::kLaunchOnFailure, "True")) return true;
+    if (!run.settings.is(settings::kLaunchOnFailure, "True")) return true;
     if (isMagnetLink(torrentArgument)) {
         run.log.message("Starting the client on the unchanged magnet link");
         return runClientLaunch(run, torrentArgument);

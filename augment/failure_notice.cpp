@@ -4,7 +4,7 @@
 #include "settings/settings_file.h"
 
 void noticeFailure(const TavrinRun& run, const std::string& fallback) {
-    if (settings::settingIs(run.paths.settingsPath, settings::kNotify, "False")) return;
+    if (run.settings.is(settings::kNotify, "False")) return;
     const std::vector<std::string>& lines = run.log.written();
     std::string text;
     for (size_t i = 1; i < lines.size(); ++i) text += (text.empty() ? "" : "\n") + lines[i];

@@ -33,19 +33,19 @@ std::vector<int32_t> liveNumbers(std::string_view trackerCheck) {
     return list;
 }
 
-LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath) {
+LiveRetrackers resolveLiveRetrackers(const settings::SettingsSnapshot& settings) {
     LiveRetrackers live;
-    live.choice = settings::chooseDirectorySection(settingsPath, settings::IndexCheck::RejectUnset);
+    live.choice = settings::chooseDirectorySection(settings, settings::IndexCheck::RejectUnset);
     if (live.choice.failure != settings::DirectoryFailure::None) return live;
-    live.addStatistics = settings::settingIs(settingsPath, settings::kAddStat, "True");
-    live.localHosts = parseLocalHosts(settings::readSetting(settingsPath, settings::kLocalHosts));
+    live.addStatistics = settings.is(settings::kAddStat, "True");
+    live.localHosts = parseLocalHosts(settings.value(settings::kLocalHosts));
 
-    const std::vector<int32_t> numbers = liveNumbers(settings::readSetting(settingsPath, settings::kTrackerCheck));
+    const std::vector<int32_t> numbers = liveNumbers(settings.value(settings::kTrackerCheck));
     if (numbers.empty()) return live;
     // Numbers above the count are never looked up; negative ones are, like
     // any other number.
     const std::vector<NumberedUrl> urls = retrackerUrls(
-        live.choice.directory, live.choice.section, std::numeric_limits<int32_t>::min(), live.choice.count);
+        settings.directory(), live.choice.section, std::numeric_limits<int32_t>::min(), live.choice.count);
     for (int32_t number : numbers) {
         auto found = std::lower_bound(urls.begin(), urls.end(), number,
                                       [](const NumberedUrl& url, int32_t n) { return url.number < n; });

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "settings/directory_choice.h"
+#include "settings/settings_file.h"
 
 // A retracker URL that contains this host name gets the statistics query
 // appended when AddStat is on.
@@ -42,7 +43,7 @@ struct LiveRetrackers {
 // TrackerCheck and AddStat. The URLs are those of the listed numbers that are
 // not above the count and have a non-empty key; the directory is read once
 // for all of them. On a failure only `choice` is filled.
-LiveRetrackers resolveLiveRetrackers(const std::string& settingsPath);
+LiveRetrackers resolveLiveRetrackers(const settings::SettingsSnapshot& settings);
 
 // Tavrin's log line for a failed choice: "Bad city or provider", "Bad city
 // %d", "Bad provider %d for city %s" or "No active retrackers for provider

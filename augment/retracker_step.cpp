@@ -42,7 +42,7 @@ bool isPrivate(const BValue& root) {
 int32_t runRetrackerStep(const TavrinRun& run, BValue& root, std::optional<int64_t> contentSize) {
     // Adding public retrackers would announce a private swarm where anyone
     // on the provider's network can see its peers.
-    if (isPrivate(root) && !settings::settingIs(run.paths.settingsPath, settings::kAddToPrivate, "True")) {
+    if (isPrivate(root) && !run.settings.is(settings::kAddToPrivate, "True")) {
         run.log.message("Private torrent, no retrackers added");
         return 0;
     }
@@ -55,12 +55,12 @@ int32_t runRetrackerStep(const TavrinRun& run, BValue& root, std::optional<int64
 }
 
 LiveRetrackers resolveLoggingFailures(const TavrinRun& run) {
-    LiveRetrackers live = resolveLiveRetrackers(run.paths.settingsPath);
+    LiveRetrackers live = resolveLiveRetrackers(run.settings);
     if (live.choice.failure != settings::DirectoryFailure::None) {
         run.log.message(failureLine(live.choice));
         if (const std::string cause = settings::directoryCause(run.paths.settingsPath, live.choice); !cause.empty())
             run.log.message(cause);
-    } else if (settings::trackerCheckUnset(run.paths.settingsPath)) {
+    } else if (settings::trackerCheckUnset(run.settings)) {
         run.log.message(settings::trackerCheckUnsetLine());
     }
     return live;

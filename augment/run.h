@@ -1,4 +1,5 @@
-// What the steps of one Tavrin run share: where it stands and its log.
+// What the steps of one Tavrin run share: where it stands, its settings (one
+// snapshot of Settings.ini and the directory it names) and its log.
 // Handed down from the main flow; nothing of a run lives in globals.
 #pragma once
 
@@ -7,5 +8,6 @@
 
 struct TavrinRun {
     settings::RunPaths paths;
+    const settings::SettingsSnapshot& settings;
     Log& log;
 };

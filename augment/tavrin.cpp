@@ -189,7 +189,9 @@ int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
     Log log;
     int exitCode;
     bool clientStarted = true;
-    const TavrinRun run{paths, log};
+    // Read at its first lookup, so after a first Settings.ini is put in place.
+    const settings::SettingsSnapshot settingsSnapshot(paths.settingsPath);
+    const TavrinRun run{paths, settingsSnapshot, log};
     try {
         settings::prepareSettingsFolder(run.paths);
         settings::prepareOutputFolders(run.paths);

@@ -4,7 +4,8 @@
 # `transmission-edit -a URL` on a copy of the same file, `cp`, and a durable
 # copy (`cp`, `sync -d` on the copy, `mv` over the target: what Tavrin's
 # writing must do at least). Prints the median wall time and peak RSS of each
-# over several runs, Tavrin's and the durable copy's CPU time, and the ratios.
+# over several runs, Tavrin's and the durable copy's CPU time, the ratios, and
+# the range (lowest-highest) of Tavrin's and the durable copy's times.
 #
 #   bench/compare.sh [BUILD_DIR [RUNS]]
 #
@@ -47,11 +48,12 @@ TrackerCheck=1 2 0
 INI
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+span() { sort -n | awk 'NR == 1 { low = $1 } { high = $1 } END { printf "%.1f-%.1f", low / 1000, high / 1000 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 
-printf '%-24s %9s | %10s %7s %9s | %10s %9s | %8s %8s | %10s %7s | %9s %8s | %9s %12s\n' \
+printf '%-24s %9s | %10s %7s %9s | %10s %9s | %8s %8s | %10s %7s | %9s %8s | %9s %12s | %s\n' \
   torrent bytes "Tavrin ms" "CPU ms" "RSS KiB" "t-edit ms" "RSS KiB" "cp ms" "RSS KiB" "durable ms" "CPU ms" \
-  "time T/e" "RSS T/e" "time T/cp" "T/durable t,c"
+  "time T/e" "RSS T/e" "time T/cp" "T/durable t,c" "ranges ms: Tavrin time, CPU; durable time, CPU"
 for input in "$work"/in/*.torrent; do
   name=$(basename "$input")
   : >"$work/t" ; : >"$work/e" ; : >"$work/c" ; : >"$work/d"
@@ -83,8 +85,9 @@ for input in "$work"/in/*.torrent; do
   else
     eus=0; ekib=0
   fi
-  printf '%-24s %9d | %10.1f %7.1f %9d | %10.1f %9d | %8.1f %8d | %10.1f %7.1f | %9s %8s | %9s %12s\n' \
+  printf '%-24s %9d | %10.1f %7.1f %9d | %10.1f %9d | %8.1f %8d | %10.1f %7.1f | %9s %8s | %9s %12s | %s\n' \
     "$name" "$(stat -c %s "$input")" "$(ratio "$tus" 1000)" "$(ratio "$tcpu" 1000)" "$tkib" "$(ratio "$eus" 1000)" \
     "$ekib" "$(ratio "$cus" 1000)" "$ckib" "$(ratio "$dus" 1000)" "$(ratio "$dcpu" 1000)" "$(ratio "$tus" "$eus")" \
-    "$(ratio "$tkib" "$ekib")" "$(ratio "$tus" "$cus")" "$(ratio "$tus" "$dus"),$(ratio "$tcpu" "$dcpu")"
+    "$(ratio "$tkib" "$ekib")" "$(ratio "$tus" "$cus")" "$(ratio "$tus" "$dus"),$(ratio "$tcpu" "$dcpu")" \
+    "$(cut -d' ' -f1 "$work/t" | span), $(cut -d' ' -f3 "$work/t" | span); $(cut -d' ' -f1 "$work/d" | span), $(cut -d' ' -f3 "$work/d" | span)"
 done

@@ -176,7 +176,11 @@ struct Reader {
             }
             const bool isLength = role == Role::File && key == "length";
             const bool isInteger = remaining > 0 && *cursor == 'i';
-            if (!skip(depth + 1, inner, sizes)) return false;
+            // A string or an integer is read here, as skip() would, without a call for each.
+            const bool leaf = isInteger || (remaining > 0 && isDigit(*cursor));
+            if (leaf && inner != Role::None) sizes.known = false;
+            if (leaf && !isInteger) byteString();
+            else if (!(isInteger ? integerValue() : skip(depth + 1, inner, sizes))) return false;
             if (isLength) length = Sizes{isInteger, static_cast<uint64_t>(integer)};
         }
         advance(1);

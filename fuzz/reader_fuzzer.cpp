@@ -50,13 +50,17 @@ struct RefReader {
             left = leftBefore;
             return 0;
         }
-        __int128 value = 0;
-        for (; left > 0 && *at >= '0' && *at <= '9'; ++at, --left)
-            if (value < (static_cast<__int128>(1) << 64)) value = value * 10 + (*at - '0');
-        value = negative ? -value : value;
-        if (value > INT64_MAX) return INT64_MAX;
-        if (value < INT64_MIN) return INT64_MIN;
-        return static_cast<int64_t>(value);
+        // The magnitude, held at 2^63 + 1 once past the 64-bit range (no 128-bit type on 32-bit targets).
+        constexpr uint64_t kPastRange = (uint64_t{1} << 63) + 1;
+        uint64_t magnitude = 0;
+        for (; left > 0 && *at >= '0' && *at <= '9'; ++at, --left) {
+            const auto digit = static_cast<uint64_t>(*at - '0');
+            magnitude = magnitude >= kPastRange || magnitude > (kPastRange - digit) / 10 ? kPastRange
+                                                                                          : magnitude * 10 + digit;
+        }
+        if (!negative) return magnitude > uint64_t{INT64_MAX} ? INT64_MAX : static_cast<int64_t>(magnitude);
+        if (magnitude > uint64_t{INT64_MAX}) return INT64_MIN;
+        return -static_cast<int64_t>(magnitude);
     }
     std::string byteString() {
         const int64_t length = number();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -47,6 +48,33 @@ struct ProfileSection {
 // by section.
 std::vector<ProfileSection> getPrivateProfileSections(const char* file, size_t bufferSize,
                                                       const std::function<bool(std::string_view)>& wanted);
+
+// One profile file looked up many times: the same results as the functions
+// above given its path. On Linux the file is read once, at the first lookup,
+// and every lookup after it uses that text; on Windows each lookup asks the
+// system. Made from a path, also implicitly, so that a lookup given a path
+// reads the file for that lookup alone.
+class ProfileFile {
+public:
+    ProfileFile(std::string path) : path_(std::move(path)) {}
+    const std::string& path() const { return path_; }
+
+    // As getPrivateProfileString, getPrivateProfileEntries and getPrivateProfileInt.
+    std::string getString(const char* section, const char* key, const char* defaultValue, size_t bufferSize) const;
+    std::vector<ProfileEntry> getEntries(const char* section, size_t bufferSize) const;
+    int getInt(const char* section, const char* key, int defaultValue) const;
+
+private:
+    // Linux: reads the file at the first call; false when it cannot be read.
+    bool load() const;
+
+    std::string path_;
+    // Linux: the file's text once read; readable_ false when it could not be
+    // read (a missing file among them), which reads as an empty profile.
+    mutable bool loaded_ = false;
+    mutable bool readable_ = false;
+    mutable std::string text_;
+};
 
 // GetPrivateProfileIntA: the leading number of the value (32-bit, wrapping);
 // `defaultValue` when the key is missing or empty, 0 for a value without digits.

@@ -375,7 +375,7 @@ int applyToClient(const settings::RunPaths& run, ApplyCall call) {
     }
     if (!rpc.password.empty()) platform::keepToOwner(run.settingsPath);
 
-    const LiveRetrackers live = resolveLiveRetrackers(run.settingsPath);
+    const LiveRetrackers live = resolveLiveRetrackers(settings::SettingsSnapshot(run.settingsPath));
     if (live.choice.failure != settings::DirectoryFailure::None) {
         consolePrint("%s\n", failureLine(live.choice).c_str());
         return 1;

@@ -18,11 +18,11 @@ constexpr const char* kRetrackersPrefix = "\xD0\xE5\xF2\xF0\xE5\xEA\xE5\xF0\xFB 
 constexpr const char* kCountKey = "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE";  // "Количество"
 }  // namespace
 
-std::string cityName(const std::string& directory, int32_t city) {
+std::string cityName(const platform::ProfileFile& directory, int32_t city) {
     return readProfileString(citySection(), decimalString(city), "", directory);
 }
 
-std::string providerName(const std::string& directory, const std::string& city, int32_t provider) {
+std::string providerName(const platform::ProfileFile& directory, const std::string& city, int32_t provider) {
     return readProfileString(providerSection(city), decimalString(provider), "", directory);
 }
 
@@ -30,16 +30,16 @@ std::string retrackerSection(const std::string& city, const std::string& provide
     return kRetrackersPrefix + city + " " + provider;
 }
 
-int32_t retrackerCount(const std::string& directory, const std::string& section) {
+int32_t retrackerCount(const platform::ProfileFile& directory, const std::string& section) {
     return readProfileInt(section, kCountKey, 0, directory);
 }
 
-std::string retrackerUrl(const std::string& directory, const std::string& section, int32_t number) {
+std::string retrackerUrl(const platform::ProfileFile& directory, const std::string& section, int32_t number) {
     return readProfileString(section, decimalString(number), "", directory);
 }
 
-std::vector<NumberedUrl> retrackerUrls(const std::string& directory, const std::string& section, int32_t lowest,
-                                       int32_t highest) {
+std::vector<NumberedUrl> retrackerUrls(const platform::ProfileFile& directory, const std::string& section,
+                                       int32_t lowest, int32_t highest) {
     std::vector<NumberedUrl> urls;
     for (NumberedName& entry : numberedNames(directory, section))
         if (entry.number >= lowest && entry.number <= highest) urls.push_back({entry.number, std::move(entry.name)});
@@ -81,7 +81,7 @@ std::string foldedSectionName(const std::string& name) {
 
 }  // namespace
 
-std::vector<NumberedName> numberedNames(const std::string& directory, const std::string& section) {
+std::vector<NumberedName> numberedNames(const platform::ProfileFile& directory, const std::string& section) {
     std::vector<platform::ProfileEntry> entries = readProfileEntries(section, directory);
     return numberedEntries(entries);
 }

@@ -1,6 +1,8 @@
 // Lookups in the retracker directory, an INI file in Windows-1251 that lists
 // cities, the providers of each city and the retracker URLs of each pair.
-// Every lookup reads the file anew; listedCities reads it once for all. Numbers are 1-based keys; the key of a
+// A lookup given a path reads the file anew; lookups given one
+// platform::ProfileFile share its read, and listedCities reads it once for
+// all. Numbers are 1-based keys; the key of a
 // number is its decimalString, so "01" or "+1" is no number's key.
 #pragma once
 
@@ -8,20 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/private_profile.h"
+
 // Name of city `city` from section "Город"; empty when there is none.
-std::string cityName(const std::string& directory, int32_t city);
+std::string cityName(const platform::ProfileFile& directory, int32_t city);
 
 // Name of provider `provider` from section "Провайдеры <city>"; empty when none.
-std::string providerName(const std::string& directory, const std::string& city, int32_t provider);
+std::string providerName(const platform::ProfileFile& directory, const std::string& city, int32_t provider);
 
 // "Ретрекеры <city> <provider>".
 std::string retrackerSection(const std::string& city, const std::string& provider);
 
 // The section's "Количество"; 0 when the section or the key is missing.
-int32_t retrackerCount(const std::string& directory, const std::string& section);
+int32_t retrackerCount(const platform::ProfileFile& directory, const std::string& section);
 
 // URL of retracker `number` in the section; empty when none.
-std::string retrackerUrl(const std::string& directory, const std::string& section, int32_t number);
+std::string retrackerUrl(const platform::ProfileFile& directory, const std::string& section, int32_t number);
 
 struct NumberedUrl {
     int32_t number;
@@ -31,8 +35,8 @@ struct NumberedUrl {
 // The retrackers of the section numbered `lowest` to `highest`, ascending,
 // with non-empty URLs only: the same as retrackerUrl for each number in the
 // range, but from one read of the section, whatever the range's size.
-std::vector<NumberedUrl> retrackerUrls(const std::string& directory, const std::string& section, int32_t lowest,
-                                       int32_t highest);
+std::vector<NumberedUrl> retrackerUrls(const platform::ProfileFile& directory, const std::string& section,
+                                       int32_t lowest, int32_t highest);
 
 struct NumberedName {
     int32_t number;
@@ -42,7 +46,7 @@ struct NumberedName {
 // The numbered keys of a section with non-empty values, ascending: the
 // cities of citySection(), the providers of providerSection(city), the
 // retrackers of a retracker section. Other keys are left out.
-std::vector<NumberedName> numberedNames(const std::string& directory, const std::string& section);
+std::vector<NumberedName> numberedNames(const platform::ProfileFile& directory, const std::string& section);
 
 struct ListedCity {
     NumberedName city;

@@ -36,8 +36,12 @@ struct DirectoryChoice {
     int32_t count = 0;      // the section's "Количество"; not 0 when resolved
 };
 
-// Reads TrackerIniIndex and TrackersFile from `settingsPath` and follows the
-// road, stopping at the first failure.
+class SettingsSnapshot;
+
+// Reads TrackerIniIndex and TrackersFile from the settings and follows the
+// road, stopping at the first failure. The path form reads the files for
+// this call alone.
+DirectoryChoice chooseDirectorySection(const SettingsSnapshot& settings, IndexCheck check);
 DirectoryChoice chooseDirectorySection(const std::string& settingsPath, IndexCheck check);
 
 }  // namespace settings

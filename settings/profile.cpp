@@ -11,13 +11,13 @@ constexpr size_t kProfileBufferSize = kProfileValueLimit + 1;
 }  // namespace
 
 std::string readProfileString(const std::string& section, const std::string& key,
-                              const std::string& defaultValue, const std::string& file) {
-    return platform::getPrivateProfileString(section.c_str(), key.c_str(), defaultValue.c_str(), file.c_str(),
-                                             kProfileBufferSize);
+                              const std::string& defaultValue, const platform::ProfileFile& file) {
+    return file.getString(section.c_str(), key.c_str(), defaultValue.c_str(), kProfileBufferSize);
 }
 
-std::vector<platform::ProfileEntry> readProfileEntries(const std::string& section, const std::string& file) {
-    return platform::getPrivateProfileEntries(section.c_str(), file.c_str(), kProfileBufferSize);
+std::vector<platform::ProfileEntry> readProfileEntries(const std::string& section,
+                                                       const platform::ProfileFile& file) {
+    return file.getEntries(section.c_str(), kProfileBufferSize);
 }
 
 std::vector<platform::ProfileSection> readProfileSections(const std::string& file,
@@ -26,8 +26,8 @@ std::vector<platform::ProfileSection> readProfileSections(const std::string& fil
 }
 
 int32_t readProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,
-                       const std::string& file) {
-    return platform::getPrivateProfileInt(section.c_str(), key.c_str(), defaultValue, file.c_str());
+                       const platform::ProfileFile& file) {
+    return file.getInt(section.c_str(), key.c_str(), defaultValue);
 }
 
 std::string valueRefusal(std::string_view value) {

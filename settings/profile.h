@@ -15,13 +15,18 @@
 // The longest value a read returns; longer ones come back cut to this length.
 constexpr size_t kProfileValueLimit = 4095;
 
+// The reads below take the file as a platform::ProfileFile: given a path,
+// they read the file for that one read; given a ProfileFile, its lookups
+// share one read of the file on Linux.
+
 // The value of the key, or `defaultValue`; values are cut to 4095 bytes.
 std::string readProfileString(const std::string& section, const std::string& key,
-                              const std::string& defaultValue, const std::string& file);
+                              const std::string& defaultValue, const platform::ProfileFile& file);
 
 // Every key of the section with its value as readProfileString gives it, in
 // file order; the file is read once where the platform allows.
-std::vector<platform::ProfileEntry> readProfileEntries(const std::string& section, const std::string& file);
+std::vector<platform::ProfileEntry> readProfileEntries(const std::string& section,
+                                                       const platform::ProfileFile& file);
 
 // Every section of the file that `wanted` accepts, once, in file order, each
 // with its entries as readProfileEntries gives them; the file is read once
@@ -34,7 +39,7 @@ std::vector<platform::ProfileSection> readProfileSections(const std::string& fil
 // bits; `defaultValue` when the key is missing or empty, 0 when the value
 // does not start with a number.
 int32_t readProfileInt(const std::string& section, const std::string& key, int32_t defaultValue,
-                       const std::string& file);
+                       const platform::ProfileFile& file);
 
 // Why `value` cannot be stored as one INI line: "holds a line break (CR or
 // LF)" or "holds a NUL byte"; "" when it can. A line break would make the

@@ -38,9 +38,28 @@ bool settingIs(const std::string& settingsPath, const char* key, const char* wor
 }
 
 std::string trackersFilePath(const std::string& settingsPath) {
-    std::string value = readSetting(settingsPath, kTrackersFile);
-    if (value.empty()) return value;
-    return platform::profileFilePath(platform::directoryOf(settingsPath), value);
+    return SettingsSnapshot(settingsPath).trackersFilePath();
+}
+
+const std::string& SettingsSnapshot::value(const char* key) const {
+    auto found = values_.find(std::string_view(key));
+    if (found == values_.end()) found = values_.emplace(key, readProfileString(kSection, key, "", file_)).first;
+    return found->second;
+}
+
+bool SettingsSnapshot::is(const char* key, const char* word) const {
+    return platform::equalsIgnoringAsciiCase(value(key), word);
+}
+
+std::string SettingsSnapshot::trackersFilePath() const {
+    const std::string& name = value(kTrackersFile);
+    if (name.empty()) return name;
+    return platform::profileFilePath(platform::directoryOf(path()), name);
+}
+
+const platform::ProfileFile& SettingsSnapshot::directory() const {
+    if (!directory_) directory_.emplace(trackersFilePath());
+    return *directory_;
 }
 
 }  // namespace settings

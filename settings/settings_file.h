@@ -2,8 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/private_profile.h"
 
 namespace settings {
 
@@ -46,6 +51,30 @@ struct RunPaths {
 // The paths of a run of the executable at `executablePath`: portable mode
 // when Settings.ini lies beside it, the user's folders otherwise.
 RunPaths runPathsFor(const std::string& executablePath);
+
+// Settings.ini as one run sees it, with the retracker directory it names:
+// Settings.ini is read at the first lookup and the directory at its first
+// lookup, each once (on Windows, where the system reads the file, each key is
+// asked for once). Changes to either file after that go unseen by the run.
+class SettingsSnapshot {
+public:
+    explicit SettingsSnapshot(std::string settingsPath) : file_(std::move(settingsPath)) {}
+    const std::string& path() const { return file_.path(); }
+
+    // A key of section "Settings", "" when absent; as readSetting.
+    const std::string& value(const char* key) const;
+    // True when the key's value is `word` in any ASCII letter case.
+    bool is(const char* key, const char* word) const;
+    // The retracker directory named by TrackersFile, as trackersFilePath gives it.
+    std::string trackersFilePath() const;
+    // The file trackersFilePath() names, for the directory lookups.
+    const platform::ProfileFile& directory() const;
+
+private:
+    platform::ProfileFile file_;
+    mutable std::map<std::string, std::string, std::less<>> values_;
+    mutable std::optional<platform::ProfileFile> directory_;
+};
 
 // A key of section "Settings", "" when absent.
 std::string readSetting(const std::string& settingsPath, const char* key);

@@ -165,6 +165,8 @@ std::string keswelCommandBeside(const std::string& tavrinPath) {
 
 bool trackerCheckUnset(const std::string& settingsPath) { return readSetting(settingsPath, kTrackerCheck).empty(); }
 
+bool trackerCheckUnset(const SettingsSnapshot& settings) { return settings.value(kTrackerCheck).empty(); }
+
 std::string trackerCheckUnsetLine() {
     return "TrackerCheck is empty: Keswel has not run yet, so no retracker was added";
 }

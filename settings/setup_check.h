@@ -51,6 +51,7 @@ std::string keswelCommandBeside(const std::string& tavrinPath);
 // True when TrackerCheck is missing or empty: Keswel has never stored a
 // list there (" 0", the stored empty list, is not unset).
 bool trackerCheckUnset(const std::string& settingsPath);
+bool trackerCheckUnset(const SettingsSnapshot& settings);
 
 // The log line for an unset TrackerCheck.
 std::string trackerCheckUnsetLine();

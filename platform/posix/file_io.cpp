@@ -359,7 +359,7 @@ bool FileReplacement::copyFrom(const InputFile& input, size_t offset, size_t siz
 #ifdef __linux__
     // In the kernel, without passing through this process; a file system or
     // kernel that refuses gets the bytes written from the mapping instead.
-    auto from = static_cast<off64_t>(offset);
+    auto from = static_cast<loff_t>(offset);  // the call takes 64 bits also where off_t has 32
     while (input.handle_ >= 0 && size > 0) {
         const ssize_t copied = copy_file_range(static_cast<int>(input.handle_), &from, static_cast<int>(handle_),
                                                nullptr, size, 0);

@@ -1,6 +1,7 @@
 // Linux stand-in for the Windows private-profile functions. The text rules
 // live in ini_text.cpp; this file reads and replaces the files. Nothing is
-// cached: every call reads the file anew, with one read of the whole file.
+// cached between calls: each call reads the whole file anew in one read; a
+// ProfileFile reads it once for all its lookups.
 #include "platform/private_profile.h"
 
 #include "platform/file_io.h"
@@ -90,10 +91,8 @@ private:
 };
 
 // The value as the string read gives it, or nullopt for the default.
-std::optional<std::string_view> storedValue(const char* section, const char* key, const char* file,
-                                            std::string& text) {
+std::optional<std::string_view> storedValue(std::string_view text, const char* section, const char* key) {
     if (!section || !key) return std::nullopt;
-    if (readWholeFile(file, text) != ReadOutcome::Read) return std::nullopt;
     return ini::findRawValue(text, ini::trimQueryName(section), ini::trimQueryName(key));
 }
 
@@ -112,20 +111,26 @@ std::vector<ProfileEntry> entriesOf(const std::vector<ini::KeyLine>& keys, size_
 
 }  // namespace
 
-std::string getPrivateProfileString(const char* section, const char* key, const char* defaultValue,
-                                    const char* file, size_t bufferSize) {
+bool ProfileFile::load() const {
+    if (!loaded_) {
+        readable_ = readWholeFile(path_.c_str(), text_) == ReadOutcome::Read;
+        loaded_ = true;
+    }
+    return readable_;
+}
+
+std::string ProfileFile::getString(const char* section, const char* key, const char* defaultValue,
+                                   size_t bufferSize) const {
     if (bufferSize == 0) return {};
-    std::string text;
-    std::optional<std::string_view> raw = storedValue(section, key, file, text);
+    const std::optional<std::string_view> raw = load() ? storedValue(text_, section, key) : std::nullopt;
     if (raw) return std::string(ini::cookedValue(*raw, bufferSize - 1));
     return std::string(ini::cookedDefault(defaultValue ? defaultValue : "", bufferSize - 1));
 }
 
-std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const char* file, size_t bufferSize) {
+std::vector<ProfileEntry> ProfileFile::getEntries(const char* section, size_t bufferSize) const {
     std::vector<ProfileEntry> entries;
-    std::string text;
-    if (!section || bufferSize == 0 || readWholeFile(file, text) != ReadOutcome::Read) return entries;
-    return entriesOf(ini::sectionKeyLines(text, ini::trimQueryName(section)), bufferSize);
+    if (!section || bufferSize == 0 || !load()) return entries;
+    return entriesOf(ini::sectionKeyLines(text_, ini::trimQueryName(section)), bufferSize);
 }
 
 std::vector<ProfileSection> getPrivateProfileSections(const char* file, size_t bufferSize,
@@ -138,12 +143,24 @@ std::vector<ProfileSection> getPrivateProfileSections(const char* file, size_t b
     return sections;
 }
 
-int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {
-    std::string text;
-    std::optional<std::string_view> raw = storedValue(section, key, file, text);
+int ProfileFile::getInt(const char* section, const char* key, int defaultValue) const {
+    const std::optional<std::string_view> raw = load() ? storedValue(text_, section, key) : std::nullopt;
     std::string_view value = raw ? ini::cookedValue(*raw, kIntegerBufferSize - 1) : std::string_view();
     if (value.empty()) return defaultValue;
     return static_cast<int>(numbers::readWrappingUint32(value));
+}
+
+std::string getPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                    const char* file, size_t bufferSize) {
+    return ProfileFile(file ? file : "").getString(section, key, defaultValue, bufferSize);
+}
+
+std::vector<ProfileEntry> getPrivateProfileEntries(const char* section, const char* file, size_t bufferSize) {
+    return ProfileFile(file ? file : "").getEntries(section, bufferSize);
+}
+
+int getPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {
+    return ProfileFile(file ? file : "").getInt(section, key, defaultValue);
 }
 
 bool writePrivateProfileString(const char* section, const char* key, const char* value, const char* file) {

@@ -136,6 +136,20 @@ ProfileWriteResult writePrivateProfileStrings(const char* section, const std::ve
     return ProfileWriteResult::Written;
 }
 
+// Each lookup asks the system, which reads the file itself.
+std::string ProfileFile::getString(const char* section, const char* key, const char* defaultValue,
+                                   size_t bufferSize) const {
+    return getPrivateProfileString(section, key, defaultValue, path_.c_str(), bufferSize);
+}
+
+std::vector<ProfileEntry> ProfileFile::getEntries(const char* section, size_t bufferSize) const {
+    return getPrivateProfileEntries(section, path_.c_str(), bufferSize);
+}
+
+int ProfileFile::getInt(const char* section, const char* key, int defaultValue) const {
+    return getPrivateProfileInt(section, key, defaultValue, path_.c_str());
+}
+
 std::string profileFilePath(const std::string& settingsDirectory, const std::string& name) {
     // The profile functions look for a bare file name in the Windows
     // directory. A directory file lying beside Settings.ini is taken first, so

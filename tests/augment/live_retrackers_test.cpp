@@ -101,7 +101,7 @@ TEST(ResolveLiveRetrackers, Table) {
         SCOPED_TRACE(row.settings);
         sandbox.write("Settings.ini",
                       "[Settings]\r\nTrackersFile=" + sandbox.path("retrackers.ini") + "\r\n" + row.settings);
-        const LiveRetrackers live = resolveLiveRetrackers(sandbox.path("Settings.ini"));
+        const LiveRetrackers live = resolveLiveRetrackers(settings::SettingsSnapshot(sandbox.path("Settings.ini")));
         ASSERT_EQ(live.choice.failure, DirectoryFailure::None);
         EXPECT_EQ(live.urls, row.urls);
         EXPECT_EQ(live.addStatistics, row.addStatistics);
@@ -109,7 +109,7 @@ TEST(ResolveLiveRetrackers, Table) {
     // A failure leaves the URLs empty.
     sandbox.write("Settings.ini", "[Settings]\r\nTrackersFile=" + sandbox.path("retrackers.ini") +
                                       "\r\nTrackerIniIndex=5 0\r\nTrackerCheck=1 0\r\n");
-    const LiveRetrackers failed = resolveLiveRetrackers(sandbox.path("Settings.ini"));
+    const LiveRetrackers failed = resolveLiveRetrackers(settings::SettingsSnapshot(sandbox.path("Settings.ini")));
     EXPECT_EQ(failed.choice.failure, DirectoryFailure::BadCity);
     EXPECT_TRUE(failed.urls.empty());
 }

@@ -1,4 +1,4 @@
-// Linux-only checks of the INI writer: what the conformance tables cannot
+// Linux-only checks of the INI reader and writer: what the conformance tables cannot
 // arrange portably.
 #include <gtest/gtest.h>
 
@@ -127,3 +127,22 @@ TEST(ProfileWriterPosix, ConcurrentWritersLoseNoKey) {
 }
 
 }  // namespace
+
+// A ProfileFile reads its file at its first lookup and answers every lookup
+// from that text, so keys read together come from one state of the file.
+TEST(ProfileReaderPosix, OneFileOneState) {
+    testing_support::Sandbox sandbox;
+    sandbox.write("t.ini", "[S]\r\na=1\r\nb=2\r\n");
+    const platform::ProfileFile file(sandbox.path("t.ini"));
+    EXPECT_EQ(readProfileString("S", "a", "", file), "1");
+    sandbox.write("t.ini", "[S]\r\na=3\r\nb=4\r\nc=5\r\n");
+    EXPECT_EQ(readProfileString("S", "b", "", file), "2");
+    EXPECT_EQ(readProfileInt("S", "b", 0, file), 2);
+    EXPECT_EQ(readProfileEntries("S", file).size(), 2u);
+    EXPECT_EQ(readProfileString("S", "b", "", sandbox.path("t.ini")), "4");  // a path reads anew
+
+    const platform::ProfileFile missing(sandbox.path("later.ini"));
+    EXPECT_EQ(readProfileString("S", "a", "none", missing), "none");
+    sandbox.write("later.ini", "[S]\r\na=1\r\n");
+    EXPECT_EQ(readProfileString("S", "a", "none", missing), "none");
+}
