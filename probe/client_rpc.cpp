@@ -1,6 +1,8 @@
 #include "probe/client_rpc.h"
 
+#if RETRACKERS_CLIENT_RPC
 #include <nlohmann/json.hpp>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +13,9 @@
 #include "platform/process_files.h"
 #include "probe/console_print.h"
 
+#if RETRACKERS_CLIENT_RPC
 using nlohmann::json;
+#endif
 
 namespace {
 
@@ -27,6 +31,7 @@ std::string comparable(const std::string& url) {
     return out;
 }
 
+#if RETRACKERS_CLIENT_RPC
 std::string base64(const std::string& bytes) {
     static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
@@ -222,6 +227,8 @@ void printFailure(const ClientRpcSettings& settings, const CallResult& result) {
     }
 }
 
+#endif  // RETRACKERS_CLIENT_RPC
+
 }  // namespace
 
 ClientRpcSettings readClientRpcSettings(const std::string& settingsPath) {
@@ -263,6 +270,7 @@ std::vector<std::string> retrackersFor(const LiveRetrackers& live, const ClientT
     return added;
 }
 
+#if RETRACKERS_CLIENT_RPC
 std::string transmissionTorrentGet() {
     return json{{"method", "torrent-get"},
                 {"arguments",
@@ -362,6 +370,8 @@ bool readQbittorrentProperties(const std::string& reply, ClientTorrent& torrent)
     return true;
 }
 
+#endif  // RETRACKERS_CLIENT_RPC
+
 int applyToClient(const settings::RunPaths& run, ApplyCall call) {
     const ClientRpcSettings rpc = readClientRpcSettings(run.settingsPath);
     if (rpc.kind == ClientKind::None) {
@@ -374,6 +384,11 @@ int applyToClient(const settings::RunPaths& run, ApplyCall call) {
         return 1;
     }
     if (!rpc.password.empty()) platform::keepToOwner(run.settingsPath);
+#if !RETRACKERS_CLIENT_RPC
+    consolePrint(tr("This Keswel was built without the client's RPC (no libcurl or nlohmann-json): --apply cannot "
+                    "be used\n"));
+    return 1;
+#else
 
     const LiveRetrackers live = resolveLiveRetrackers(settings::SettingsSnapshot(run.settingsPath));
     if (live.choice.failure != settings::DirectoryFailure::None) {
@@ -419,4 +434,5 @@ int applyToClient(const settings::RunPaths& run, ApplyCall call) {
                  formatText(ntr(", %d retracker added\n", ", %d retrackers added\n", added), static_cast<int>(added))
                      .c_str());
     return refused == 0 ? 0 : 1;
+#endif
 }

@@ -155,6 +155,7 @@ TEST_F(KeswelSetup, ChooseAdoptsAClientByItsDesktopEntryOrOnPath) {
     EXPECT_NE(box.read("Settings.ini").find("LaunchArguments=--qt %1\r\n"), std::string::npos);
 }
 
+#if RETRACKERS_CLIENT_RPC
 // --apply names in one line what keeps it from the client; a plain run keeps
 // the probe's exit code and says the same after storing TrackerCheck.
 TEST_F(KeswelSetup, ApplySaysInOneLineWhyTheClientCannotBeUsed) {
@@ -187,6 +188,7 @@ TEST_F(KeswelSetup, ApplySaysInOneLineWhyTheClientCannotBeUsed) {
     EXPECT_EQ(lines[lines.size() - 2], "TrackerCheck=1 0");
     EXPECT_EQ(lines.back(), rows[2].line);
 }
+#endif
 
 // A line break in the Exec line would make keys of its own in Settings.ini.
 TEST_F(KeswelSetup, AdoptClientRefusesALineBreakAndWritesNothing) {
