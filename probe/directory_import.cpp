@@ -59,7 +59,8 @@ NamedChoice sameNames(const std::string& directory, const NamedChoice& earlier) 
     const std::vector<NumberedName> cities = numberedNames(directory, citySection());
     const NumberedName* city = byName(cities, earlier.cityName);
     if (!city) return choice;
-    const NumberedName* provider = byName(numberedNames(directory, providerSection(city->name)), earlier.providerName);
+    const std::vector<NumberedName> providers = numberedNames(directory, providerSection(city->name));
+    const NumberedName* provider = byName(providers, earlier.providerName);
     if (!provider) return choice;
     choice = earlier;
     choice.city = city->number;
