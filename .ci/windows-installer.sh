@@ -120,7 +120,8 @@ check "programs, scripts, guide and uninstaller installed" all_there "${own_file
 check "sample settings and directory installed" all_there Settings.ini retrackers.ini
 check "the earlier shipped directory replaced by the default one" \
   cmp -s "$install/retrackers.ini" packaging/retrackers-default.ini
-check "Start-menu entries for Keswel, its --choose, the settings and the guide" test "$(ls "$menu" | grep -c '\.lnk$')" = 4
+check "Start-menu entries for Keswel, its --choose and --detect, the settings and the guide" \
+  test "$(ls "$menu" | grep -c '\.lnk$')" = 5
 tavrin_open="\"$install_win\\Tavrin.exe\" \"%1\""
 check "capabilities and RegisteredApplications name Tavrin's ProgIDs" capabilities_are "$tavrin_open"
 check ".torrent goes to Retrackers.Torrent" reg_is Retrackers.Torrent "$classes\\.torrent"

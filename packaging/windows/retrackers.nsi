@@ -26,8 +26,7 @@ ManifestDPIAware true
 !define MENU "$SMPROGRAMS\Retrackers"
 !define LINK_KESWEL "${MENU}\Check the retrackers (Keswel).lnk"
 !define LINK_CHOOSE "${MENU}\Choose city and provider.lnk"
-; Keswel's "--detect" is to get the entry "Find my provider.lnk" here, made
-; and removed as LINK_CHOOSE is, once Keswel has that option.
+!define LINK_DETECT "${MENU}\Find my provider.lnk"
 !define LINK_SETTINGS "${MENU}\Settings (Settings.ini).lnk"
 !define LINK_GUIDE "${MENU}\User's guide (README).lnk"
 
@@ -177,8 +176,8 @@ Section "Tavrin and Keswel" SecPrograms
     '/c ""$INSTDIR\Keswel.exe" & pause"' "$INSTDIR\Keswel.exe" 0
   CreateShortcut "${LINK_CHOOSE}" "$SYSDIR\cmd.exe" \
     '/c ""$INSTDIR\Keswel.exe" --choose & pause"' "$INSTDIR\Keswel.exe" 0
-  ; Here "Find my provider" ("$INSTDIR\Keswel.exe" --detect & pause), once
-  ; Keswel has --detect.
+  CreateShortcut "${LINK_DETECT}" "$SYSDIR\cmd.exe" \
+    '/c ""$INSTDIR\Keswel.exe" --detect & pause"' "$INSTDIR\Keswel.exe" 0
   CreateShortcut "${LINK_SETTINGS}" "$WINDIR\notepad.exe" '"$INSTDIR\Settings.ini"'
   CreateShortcut "${LINK_GUIDE}" "$WINDIR\notepad.exe" '"$INSTDIR\README.md"'
 SectionEnd
@@ -252,6 +251,7 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   Delete "${LINK_KESWEL}"
   Delete "${LINK_CHOOSE}"
+  Delete "${LINK_DETECT}"
   Delete "${LINK_SETTINGS}"
   Delete "${LINK_GUIDE}"
   RMDir "${MENU}"
