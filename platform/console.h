@@ -35,10 +35,4 @@ std::string consoleMessageText(std::string_view utf8);
 // functions, otherwise in the console's (or ANSI) code page.
 void consoleWrite(std::string_view text);
 
-// UTF-8 text from elsewhere (a BitTorrent client's torrent names) in the
-// single-byte form consoleWrite takes: Windows-1251 on Linux, the ANSI code
-// page on Windows. A character that form lacks, or a byte that is not
-// UTF-8, becomes "?".
-std::string consoleTextFromUtf8(std::string_view text);
-
 }  // namespace platform

@@ -413,7 +413,7 @@ int applyToClient(const settings::RunPaths& run, ApplyCall call) {
         if (result.failure == CallFailure::BadReply) {
             // One torrent the client will not change (a URL it judges bad,
             // say) keeps the others from nothing.
-            consolePrint(tr("Not added to %s: %s\n"), platform::consoleTextFromUtf8(torrent.name).c_str(),
+            consolePrint(tr("Not added to %s: %s\n"), platform::consoleMessageText(torrent.name).c_str(),
                          result.detail.c_str());
             ++refused;
             continue;
@@ -423,7 +423,7 @@ int applyToClient(const settings::RunPaths& run, ApplyCall call) {
             return 1;
         }
         consolePrint(ntr("Added %d retracker to %s\n", "Added %d retrackers to %s\n", urls.size()),
-                     static_cast<int>(urls.size()), platform::consoleTextFromUtf8(torrent.name).c_str());
+                     static_cast<int>(urls.size()), platform::consoleMessageText(torrent.name).c_str());
         ++changed;
         added += urls.size();
     }

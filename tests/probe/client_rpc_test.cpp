@@ -146,15 +146,6 @@ TEST(ClientRpcKindOf, Table) {
     for (const Row& row : rows) EXPECT_STREQ(clientRpcKindOf(row.program), row.kind) << row.program;
 }
 
-// Torrent names from a client are UTF-8; the console takes the code page's bytes.
-TEST(ConsoleTextFromUtf8, Table) {
-    EXPECT_EQ(platform::consoleTextFromUtf8("Film 1"), "Film 1");
-#ifndef _WIN32
-    EXPECT_EQ(platform::consoleTextFromUtf8("\xD0\x96\xD1\x8F \xE2\x84\x96 \xE4\xB8\xAD \xF0\x9F\x98\x80 \xFF"),
-              "\xC6\xFF \xB9 ? ? ?");
-#endif
-}
-
 TEST(ClientRpcSettingsRead, Table) {
     struct Row {
         const char* lines;
