@@ -124,7 +124,7 @@ int storeClient(const settings::RunPaths& run, const AdoptedClient& client) {
         for (const platform::ProfileEntry& key : keys)
             if (const std::string why = valueRefusal(key.value); !why.empty()) {
                 consolePrint(tr("Client not taken over: its %s %s, which Settings.ini cannot store\n"),
-                             key.name.c_str(), why.c_str());
+                             key.name.c_str(), tr(why.c_str()));
                 break;
             }
         return 1;
@@ -190,7 +190,7 @@ AdoptedClient findClient(const ClientSources& sources) {
         if (exec.empty()) continue;
         AdoptedClient client = clientFromExec(exec, sources.findProgram);
         if (!client.refusal.empty()) continue;
-        client.source = "the program that opened " + std::string(type) + " so far (" + id + ")";
+        client.source = formatText(tr("the program that opened %s so far (%s)"), type, id.c_str());
         return client;
     }
     for (const KnownClient& known : knownClients()) {
@@ -204,11 +204,11 @@ AdoptedClient findClient(const ClientSources& sources) {
         }
         if (known.program)
             if (std::string path = sources.findProgram(known.program); !path.empty())
-                return {path, known.arguments, "", std::string(known.name) + " (" + known.program + " on PATH)"};
+                return {path, known.arguments, "", formatText(tr("%s (%s on PATH)"), known.name, known.program)};
     }
     AdoptedClient none;
-    none.refusal = "no BitTorrent client found; set LaunchPath (the client's program, a full path) and "
-                   "LaunchArguments (its arguments, %1 where the torrent goes)";
+    none.refusal = tr("no BitTorrent client found; set LaunchPath (the client's program, a full path) and "
+                      "LaunchArguments (its arguments, %1 where the torrent goes)");
     return none;
 }
 
@@ -266,16 +266,16 @@ AdoptedClient clientFromExec(std::string_view execValue, const ProgramFinder& fi
         if (!argument.empty() || raw.empty()) arguments.push_back(argument);
     }
     if (arguments.empty()) {
-        client.refusal = "the earlier handler has no program in its Exec line";
+        client.refusal = tr("the earlier handler has no program in its Exec line");
         return client;
     }
     std::string program = arguments.front();
     if (program.find_first_of("/\\") == std::string::npos) program = findProgram(program);
     if (program.empty()) {
-        client.refusal = "the earlier handler's program \"" + arguments.front() + "\" is not installed";
+        client.refusal = formatText(tr("the earlier handler's program \"%s\" is not installed"), arguments.front().c_str());
         return client;
     }
-    if (const std::string loop = settings::launchLoopCause(program); !loop.empty()) {
+    if (const std::string loop = settings::launchLoopCause(program, consoleWording()); !loop.empty()) {
         client.refusal = loop;
         return client;
     }

@@ -120,7 +120,7 @@ int importDirectory(const settings::RunPaths& run, const std::string& file) {
         consolePrint(tr("%s is larger than a retracker directory can be; nothing changed\n"), file.c_str());
         return 1;
     }
-    const settings::DirectoryImport checked = settings::importDirectoryText(bytes);
+    const settings::DirectoryImport checked = settings::importDirectoryText(bytes, consoleWording());
     if (!checked.encoding.empty()) consolePrint(tr("Read %s as %s\n"), file.c_str(), checked.encoding.c_str());
     printProblems(checked);
     if (checked.refused()) {

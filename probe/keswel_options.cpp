@@ -51,9 +51,11 @@ KeswelOptions parseKeswelOptions(int argc, char** argv) {
                                                "--adopt-client", "--import", "--detect", "--apply"};
         bool known = false;
         for (std::string_view name : kKnown) known = known || option == name;
-        options.refusal = known                ? "wrong arguments for " + std::string(option)
-                          : option[0] == '-' ? "unknown option " + std::string(option)
-                                             : "the option must come first, before " + std::string(option);
+        const std::string name(option);
+        options.refusal = formatText(known              ? tr("wrong arguments for %s")
+                                     : name[0] == '-' ? tr("unknown option %s")
+                                                      : tr("the option must come first, before %s"),
+                                     name.c_str());
     }
     return options;
 }

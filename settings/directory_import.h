@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/wording.h"
+
 namespace settings {
 
 // One finding. An error refuses the file; a warning names what the programs
@@ -16,17 +18,17 @@ namespace settings {
 struct DirectoryProblem {
     int line = 0;  // 1-based; 0 for the file as a whole
     bool error = false;
-    std::string text;  // Windows-1251, like the names it quotes
+    std::string text;  // in the wording's language and form, names included
 };
 
 struct DirectoryImport {
-    std::string encoding;                    // how the text was read
+    std::string encoding;                    // how the text was read, in the wording's language
     std::string text;                        // Windows-1251 with CR LF; empty when refused
     int cities = 0;                          // cities with providers and retrackers
     std::vector<DirectoryProblem> problems;  // in line order
     bool refused() const;
 };
 
-DirectoryImport importDirectoryText(std::string_view bytes);
+DirectoryImport importDirectoryText(std::string_view bytes, const Wording& wording = logWording());
 
 }  // namespace settings

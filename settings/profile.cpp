@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "platform/private_profile.h"
+#include "settings/wording.h"
 
 namespace {
 // The profile functions are given a buffer of this size; longer values come
@@ -31,8 +32,8 @@ int32_t readProfileInt(const std::string& section, const std::string& key, int32
 }
 
 std::string valueRefusal(std::string_view value) {
-    if (value.find_first_of("\r\n") != std::string_view::npos) return "holds a line break (CR or LF)";
-    if (value.find('\0') != std::string_view::npos) return "holds a NUL byte";
+    if (value.find_first_of("\r\n") != std::string_view::npos) return settings::N_("holds a line break (CR or LF)");
+    if (value.find('\0') != std::string_view::npos) return settings::N_("holds a NUL byte");
     return {};
 }
 

@@ -25,25 +25,6 @@ bool isNotFound(int code) { return code == 2 || code == 3; }
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// Marks an English text for the message catalogue; the wording translates it.
-constexpr const char* N_(const char* english) { return english; }
-
-const char* englishText(const char* english) { return english; }
-std::string logName(const std::string& name) { return platform::directoryTextForLog(name); }
-
-// The wording's text for `format` with each "%s" replaced by the next part.
-std::string worded(const Wording& wording, const char* format, std::initializer_list<std::string> parts) {
-    std::string text = wording.message(format);
-    size_t from = 0;
-    for (const std::string& part : parts) {
-        const size_t at = text.find("%s", from);
-        if (at == std::string::npos) break;
-        text.replace(at, 2, part);
-        from = at + part.size();
-    }
-    return text;
-}
-
 std::string unreadableLine(const Wording& wording, bool settingsFile, const std::string& path, int code) {
     const char* format = settingsFile ? (isNotFound(code) ? N_("Settings file \"%s\" not found (code %s)")
                                                           : N_("Settings file \"%s\" cannot be read (code %s)"))
@@ -83,11 +64,6 @@ bool bomHidesSettings(std::string_view text) {
 }
 
 }  // namespace
-
-const Wording& logWording() {
-    static const Wording wording{englishText, logName};
-    return wording;
-}
 
 std::string directoryCause(const std::string& settingsPath, const DirectoryChoice& choice, const Wording& wording) {
     if (choice.failure == DirectoryFailure::None) return {};

@@ -8,19 +8,9 @@
 #include <vector>
 
 #include "settings/directory_choice.h"
+#include "settings/wording.h"
 
 namespace settings {
-
-// How a finding is worded: `message` gives the text for an English format
-// (each "%s" stands for one part, filled in order), `name` a directory name
-// (Windows-1251) in the reader's form. The log's wording keeps the English
-// and gives names as platform::directoryTextForLog; Keswel's console gives
-// the user's language and the console's form.
-struct Wording {
-    const char* (*message)(const char* english);
-    std::string (*name)(const std::string& windows1251);
-};
-const Wording& logWording();
 
 // The cause behind a failed choice: the settings file or the directory file
 // missing (with the system's error code), a directory saved as UTF-8, an

@@ -59,5 +59,18 @@ TEST_F(KeswelLanguage, FixedLinesAndPathsStayInEveryLanguage) {
         << check.output;  // "... 5 в разделе [Город] файла "<path>""
 }
 
+TEST_F(KeswelLanguage, ImportProblemsReadWhole) {
+    // A Windows-1251 directory whose city lacks its providers' section: the
+    // problem in Russian words with the section's name in UTF-8.
+    box.write("in.ini", "[" CP1251_CITY "]\r\n1=Eastham\r\n");
+    const RunResult russian = keswelWith("ru_RU.UTF-8", {"--import", "in.ini"});
+    EXPECT_EQ(russian.exitCode, 1);
+    EXPECT_NE(russian.output.find(": у города \"Eastham\" нет раздела [" UTF8_PROVIDERS " Eastham]\n"), std::string::npos)
+        << russian.output;
+    const RunResult english = keswelWith("C.UTF-8", {"--import", "in.ini"});
+    EXPECT_NE(english.output.find(": city \"Eastham\" has no section [" UTF8_PROVIDERS " Eastham]\n"), std::string::npos)
+        << english.output;
+}
+
 }  // namespace
 }  // namespace testing_support
