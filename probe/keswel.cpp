@@ -166,7 +166,7 @@ int runCommand(const KeswelOptions& options, const std::string& command) {
         setUpClient(run, options.makeHandler);
         return code;
     }
-    case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider);
+    case KeswelCommand::Select: return selectAndProbe(run, options.city, options.provider, command);
     case KeswelCommand::Check: return reportSetup(run, command);
     case KeswelCommand::Detect: {
         const int code = detectProvider(run);

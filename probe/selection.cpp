@@ -186,19 +186,20 @@ int chooseAndProbe(const settings::RunPaths& run, const LineReader& input, const
 }
 
 int selectAndProbe(const settings::RunPaths& run, int32_t cityNumber, int32_t providerNumber,
-                   const NetworkStart& startNetwork) {
+                   const std::string& command, const NetworkStart& startNetwork) {
     std::string directory;
     const std::vector<ListedCity> cities = listedCitiesOrCause(run, directory);
     if (cities.empty()) return 1;
     const ListedCity* city = findCity(cities, cityNumber);
     if (!city) {
-        consolePrint(tr("No city %d in %s; Keswel --list shows the numbers\n"), cityNumber, directory.c_str());
+        consolePrint(tr("No city %d in %s; %s --list shows the numbers\n"), cityNumber, directory.c_str(),
+                     command.c_str());
         return 1;
     }
     const NumberedName* provider = findNumber(city->providers, providerNumber);
     if (!provider) {
-        consolePrint(tr("No provider %d for city %s; Keswel --list shows the numbers\n"), providerNumber,
-                     shown(city->city.name).c_str());
+        consolePrint(tr("No provider %d for city %s; %s --list shows the numbers\n"), providerNumber,
+                     shown(city->city.name).c_str(), command.c_str());
         return 1;
     }
     // Stored, such a pair would leave every later run without a retracker.

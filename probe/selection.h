@@ -43,6 +43,6 @@ int chooseAndProbe(const settings::RunPaths& run, const LineReader& input,
 // empty TrackerCheck when the index changes, then probes as a plain run does
 // (starting the network with `startNetwork`) and returns its exit code. 1
 // with one line when the numbers are not in the directory or the value
-// cannot be stored.
-int selectAndProbe(const settings::RunPaths& run, int32_t city, int32_t provider,
+// cannot be stored; that line names `command`'s --list.
+int selectAndProbe(const settings::RunPaths& run, int32_t city, int32_t provider, const std::string& command,
                    const NetworkStart& startNetwork = platform::netStartup);

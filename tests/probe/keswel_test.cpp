@@ -60,7 +60,7 @@ TEST(SelectAndProbe, StoresTheNewIndexWithAnEmptyTrackerCheck) {
         return false;
     };
     testing::internal::CaptureStdout();
-    EXPECT_EQ(selectAndProbe(run, 1, 2, observingStart), 1);
+    EXPECT_EQ(selectAndProbe(run, 1, 2, "keswel", observingStart), 1);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(indexDuringProbe, "0 1");
     EXPECT_EQ(checkDuringProbe, "");
