@@ -7,12 +7,15 @@
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 #include "settings/setup_check.h"
+#include "settings/wording.h"
+
+using settings::N_;
 
 bool runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
     const std::string launchPath = run.settings.value(settings::kLaunchPath);
     // Started on the torrent, a file opener would start Tavrin again, and so on.
     if (const std::string loop = settings::launchLoopCause(launchPath); !loop.empty()) {
-        run.log.message(loop);
+        run.log.message(loop, settings::launchLoopCause(launchPath, settings::noticeWording()));
         return false;
     }
     const std::string launchArguments = run.settings.value(settings::kLaunchArguments);
@@ -20,22 +23,22 @@ bool runClientLaunch(const TavrinRun& run, const std::string& torrentPath) {
     // After the failure line, what the user can do about it (the notice shows it too).
     const std::string adopt = settings::keswelCommandBeside(platform::executablePath());
     if (launchPath.empty())
-        run.log.message(settings::noClientLine(adopt));
+        run.log.message(settings::noClientLine(adopt), settings::noClientLine(adopt, settings::noticeWording()));
     else if (!platform::isExecutableFile(launchPath))
-        run.log.message("LaunchPath \"" + launchPath + "\" names no program that can be started; " +
-                        adopt.substr(0, adopt.size() - 9) + " --check explains, " + adopt +
-                        " adopts an installed client");
+        run.log.say(N_("LaunchPath \"%s\" names no program that can be started; %s --check explains, %s adopts an "
+                       "installed client"),
+                    {launchPath, adopt.substr(0, adopt.size() - 9), adopt});
     return false;
 }
 
 bool launchClient(const Log& log, const std::string& launchPath, const std::string& launchArguments,
                   const std::string& torrentPath) {
     if (launchArguments.find("%1") == std::string::npos)
-        log.message("Wrong launch arguments, no way to add filename to \"" + launchArguments + "\"");
+        log.say(N_("Wrong launch arguments, no way to add filename to \"%s\""), {launchArguments});
     platform::StartResult result = platform::startClient({launchPath, launchArguments, torrentPath});
     if (!result.started)
-        log.message("Running of \"" +
-                    platform::clientCommandLine(launchPath, launchArguments, platform::pathForLog(torrentPath)) +
-                    "\" failed with code " + decimalString(result.code));
+        log.say(N_("Running of \"%s\" failed with code %s"),
+                {platform::clientCommandLine(launchPath, launchArguments, platform::pathForLog(torrentPath)),
+                 decimalString(result.code)});
     return result.started;
 }

@@ -85,18 +85,19 @@ std::string withLocalAddress(const std::string& url, const std::vector<LocalHost
     return url;
 }
 
-std::string failureLine(const settings::DirectoryChoice& choice) {
+std::string failureLine(const settings::DirectoryChoice& choice, const settings::Wording& wording) {
     using settings::DirectoryFailure;
+    using settings::N_;
     switch (choice.failure) {
     case DirectoryFailure::None: return {};
-    case DirectoryFailure::BadIndex: return "Bad city or provider";
-    case DirectoryFailure::BadCity: return "Bad city " + decimalString(choice.city);
+    case DirectoryFailure::BadIndex: return wording.message(N_("Bad city or provider"));
+    case DirectoryFailure::BadCity: return settings::worded(wording, N_("Bad city %s"), {decimalString(choice.city)});
     case DirectoryFailure::BadProvider:
-        return "Bad provider " + decimalString(choice.provider) + " for city " +
-               platform::directoryTextForLog(choice.cityName);
+        return settings::worded(wording, N_("Bad provider %s for city %s"),
+                      {decimalString(choice.provider), wording.name(choice.cityName)});
     case DirectoryFailure::NoRetrackers:
-        return "No active retrackers for provider " + platform::directoryTextForLog(choice.providerName) +
-               ", city " + platform::directoryTextForLog(choice.cityName);
+        return settings::worded(wording, N_("No active retrackers for provider %s, city %s"),
+                      {wording.name(choice.providerName), wording.name(choice.cityName)});
     }
     return {};
 }

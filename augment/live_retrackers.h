@@ -11,6 +11,7 @@
 
 #include "settings/directory_choice.h"
 #include "settings/settings_file.h"
+#include "settings/wording.h"
 
 // A retracker URL that contains this host name gets the statistics query
 // appended when AddStat is on.
@@ -47,8 +48,9 @@ LiveRetrackers resolveLiveRetrackers(const settings::SettingsSnapshot& settings)
 
 // Tavrin's log line for a failed choice: "Bad city or provider", "Bad city
 // %d", "Bad provider %d for city %s" or "No active retrackers for provider
-// %s, city %s". Empty for DirectoryFailure::None.
-std::string failureLine(const settings::DirectoryChoice& choice);
+// %s, city %s", in the wording's language. Empty for DirectoryFailure::None.
+std::string failureLine(const settings::DirectoryChoice& choice,
+                        const settings::Wording& wording = settings::logWording());
 
 // Appends the numbers of a TrackerCheck value to the list: numbers separated
 // by spaces, up to the first 0 or anything that is not a number.

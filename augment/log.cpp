@@ -2,6 +2,7 @@
 
 #include "platform/ascii_text.h"
 #include "platform/process_files.h"
+#include "settings/wording.h"
 
 std::string logTimestamp(const std::tm& local) {
     static const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -47,7 +48,15 @@ void Log::close() {
     file_ = nullptr;
 }
 
-void Log::message(const std::string& text) const {
+void Log::message(const std::string& text) const { message(text, text); }
+
+void Log::say(const char* format, std::initializer_list<std::string> parts) const {
+    if (!file_) return;
+    message(settings::worded(settings::logWording(), format, parts),
+            settings::worded(settings::noticeWording(), format, parts));
+}
+
+void Log::message(const std::string& text, const std::string& shown) const {
     if (!file_) return;
     std::time_t now = std::time(nullptr);
     // Tavrin has one thread, so the shared buffer of localtime is safe here.
@@ -60,5 +69,5 @@ void Log::message(const std::string& text) const {
     std::fputc('\n', file_);
     // A run that is killed or hangs in a later step still leaves its lines.
     std::fflush(file_);
-    written_.push_back(escaped);
+    written_.push_back(shown == text ? escaped : escapedForLog(shown));
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,9 +27,15 @@ public:
     // file before this returns, so a run that is killed or hangs later
     // leaves it.
     void message(const std::string& text) const;
+    // The same; the notice shows `shown`, the line in the user's language.
+    void message(const std::string& text, const std::string& shown) const;
+    // The line `format` (a catalogue message) gives with each "%s" filled by
+    // the next part: in English in the file, in the user's language in the
+    // notice.
+    void say(const char* format, std::initializer_list<std::string> parts = {}) const;
 
-    // The texts of the lines this Log has written (escaped), oldest first,
-    // for a notice of what went wrong.
+    // The lines this Log has written as the notice shows them (escaped),
+    // oldest first, for a notice of what went wrong.
     const std::vector<std::string>& written() const { return written_; }
 
 private:

@@ -7,6 +7,9 @@
 #include "settings/profile.h"
 #include "settings/settings_file.h"
 #include "settings/setup_check.h"
+#include "settings/wording.h"
+
+using settings::N_;
 
 namespace {
 
@@ -43,7 +46,7 @@ int32_t runRetrackerStep(const TavrinRun& run, BValue& root, std::optional<int64
     // Adding public retrackers would announce a private swarm where anyone
     // on the provider's network can see its peers.
     if (isPrivate(root) && !run.settings.is(settings::kAddToPrivate, "True")) {
-        run.log.message("Private torrent, no retrackers added");
+        run.log.say(N_("Private torrent, no retrackers added"));
         return 0;
     }
     // The directory is resolved in full before the torrent is touched, so a
@@ -57,11 +60,11 @@ int32_t runRetrackerStep(const TavrinRun& run, BValue& root, std::optional<int64
 LiveRetrackers resolveLoggingFailures(const TavrinRun& run) {
     LiveRetrackers live = resolveLiveRetrackers(run.settings);
     if (live.choice.failure != settings::DirectoryFailure::None) {
-        run.log.message(failureLine(live.choice));
+        run.log.message(failureLine(live.choice), failureLine(live.choice, settings::noticeWording()));
         if (const std::string cause = settings::directoryCause(run.paths.settingsPath, live.choice); !cause.empty())
-            run.log.message(cause);
+            run.log.message(cause, settings::directoryCause(run.paths.settingsPath, live.choice, settings::noticeWording()));
     } else if (settings::trackerCheckUnset(run.settings)) {
-        run.log.message(settings::trackerCheckUnsetLine());
+        run.log.say(settings::trackerCheckUnsetLine());
     }
     return live;
 }

@@ -19,6 +19,9 @@
 #include "settings/locations.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "settings/wording.h"
+
+using settings::N_;
 
 namespace {
 
@@ -35,7 +38,7 @@ std::string outputNameFor(const std::string& inputName) {
 }
 
 constexpr std::string_view kOutputOption = "--output";
-constexpr const char* kOutputUsageLine = "--output needs a file, then the torrent or magnet link";
+constexpr const char* kOutputUsageLine = N_("--output needs a file, then the torrent or magnet link");
 
 // What the command line asks for:
 //   Tavrin INPUT                the result goes to the client
@@ -71,11 +74,11 @@ std::optional<Request> requestOf(int argc, char** argv) {
 }
 
 void logWriteFailure(const TavrinRun& run, const std::string& path, int errorCode) {
-    run.log.message("Writing of \"" + platform::pathForLog(path) + "\" failed with code " + decimalString(errorCode));
+    run.log.say(N_("Writing of \"%s\" failed with code %s"), {platform::pathForLog(path), decimalString(errorCode)});
 }
 
 void logReadFailure(const TavrinRun& run, const std::string& path, int errorCode) {
-    run.log.message("Reading of \"" + platform::pathForLog(path) + "\" failed with code " + decimalString(errorCode));
+    run.log.say(N_("Reading of \"%s\" failed with code %s"), {platform::pathForLog(path), decimalString(errorCode)});
 }
 
 // A magnet link gets the live retrackers as "tr" parameters, then goes to the
@@ -83,13 +86,14 @@ void logReadFailure(const TavrinRun& run, const std::string& path, int errorCode
 int augmentMagnetLink(const Request& request, const TavrinRun& run, bool& clientStarted) {
     const std::string& link = request.input;
     if (request.afterLink) {
-        run.log.message("Nothing done: \"" + platform::pathForLog(*request.afterLink) +
-                        "\" follows the magnet link; to write the link to a file, give --output FILE before it");
+        run.log.say(N_("Nothing done: \"%s\" follows the magnet link; to write the link to a file, give --output FILE "
+                       "before it"),
+                    {platform::pathForLog(*request.afterLink)});
         return 1;
     }
     const std::optional<MagnetLink> parsed = parseMagnetLink(link);
     if (!parsed) {
-        run.log.message("Bad magnet link");
+        run.log.say(N_("Bad magnet link"));
         return 1;
     }
     const LiveRetrackers live = resolveLoggingFailures(run);
@@ -138,7 +142,7 @@ int augmentTorrent(const Request& request, const TavrinRun& run, bool& clientSta
     BValuePtr document = parseDocument(input.data(), size, &tail, &contentSize);
     if (tail != 0) std::printf("Bad torrent: size %d, tail %d\n", size, tail);
     if (!document) {
-        run.log.message("Bad torrent");
+        run.log.say(N_("Bad torrent"));
         return 1;
     }
 
@@ -196,12 +200,13 @@ int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
         settings::prepareSettingsFolder(run.paths);
         settings::prepareOutputFolders(run.paths);
         if (!log.open(run.paths.logPath)) {
-            noticeFailure(run, "Tavrin.log cannot be opened in " + platform::directoryOf(run.paths.logPath));
+            noticeFailure(run, settings::worded(settings::noticeWording(), N_("Tavrin.log cannot be opened in %s"),
+                                      {platform::directoryOf(run.paths.logPath)}));
             return 1;
         }
         request = requestOf(argc, argv);
         if (!request) {
-            log.message(kOutputUsageLine);
+            log.say(kOutputUsageLine);
             exitCode = 1;
         } else {
             log.message("Running for torrent \"" + platform::pathForLog(request->input) + "\"");
@@ -209,22 +214,23 @@ int runWithPaths(int argc, char** argv, const settings::RunPaths& paths) {
                                                     : augmentTorrent(*request, run, clientStarted);
         }
     } catch (const BadType&) {
-        log.message("Bad type access");
+        log.say(N_("Bad type access"));
         exitCode = 1;
     } catch (const BadInput& bad) {
-        log.message("Bad input data");
+        log.say(N_("Bad input data"));
         if (!bad.message.empty()) log.message(bad.message);
         exitCode = 1;
     } catch (...) {
-        log.message("Shit happens");
+        log.say(N_("Shit happens"));
         exitCode = 1;
     }
     if (exitCode != 0 || !clientStarted) {
         try {
             const std::string input = request ? request->input : std::string(argv[1]);
             noticeFailure(run, request || argv[1] != kOutputOption
-                                   ? "Running for torrent \"" + escapedForLog(platform::pathForLog(input)) + "\" failed"
-                                   : kOutputUsageLine);
+                                   ? settings::worded(settings::noticeWording(), N_("Running for torrent \"%s\" failed"),
+                                            {escapedForLog(platform::pathForLog(input))})
+                                   : settings::noticeWording().message(kOutputUsageLine));
         } catch (...) {
             // The log holds the failure already; the notice is a courtesy.
         }

@@ -14,10 +14,14 @@ namespace platform {
 // from the codeset part of its name in the environment ("ru_RU.UTF-8").
 void setupConsole();
 
-// True when messages are to be shown in Russian. Linux: the first of
-// LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is set names Russian ("ru",
-// "ru_RU.UTF-8") and the console's character set can show Cyrillic.
+// True when the user's language is Russian. Linux: the first of LANGUAGE,
+// LC_ALL, LC_MESSAGES and LANG that is set names Russian ("ru",
+// "ru_RU.UTF-8", "ru:en"), whether or not that locale is installed.
 // Windows: the user's interface language is Russian.
+bool userLanguageRussian();
+
+// True when console messages are to be shown in Russian: the user's language
+// is Russian and (Linux) the console's character set can show Cyrillic.
 bool consoleLanguageRussian();
 
 // A name from the directory (Windows-1251 bytes) in the console's form.

@@ -46,6 +46,11 @@ const char* translated(const char* id) {
     return kept(id, 0, entry->forms[0]);
 }
 
+const char* translatedUtf8(const char* id) {
+    const CatalogueEntry* entry = userLanguageRussian() ? russianEntry(id) : nullptr;
+    return entry && entry->forms[0] && *entry->forms[0] ? entry->forms[0] : id;
+}
+
 const char* translatedPlural(const char* id, const char* plural, unsigned long n) {
     const CatalogueEntry* entry = consoleLanguageRussian() ? russianEntry(id) : nullptr;
     const int form = russianPluralForm(n);

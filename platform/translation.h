@@ -27,6 +27,11 @@ int russianPluralForm(unsigned long n);
 // otherwise the English `id` (or `plural` for n other than 1). The pointer
 // stays valid for the rest of the run.
 const char* translated(const char* id);
+
+// The message in the user's language as UTF-8, whatever the console: the
+// Russian text when userLanguageRussian() and the catalogue has it,
+// otherwise `id`. For texts shown outside the console (the desktop notice).
+const char* translatedUtf8(const char* id);
 const char* translatedPlural(const char* id, const char* plural, unsigned long n);
 
 }  // namespace platform

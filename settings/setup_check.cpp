@@ -143,8 +143,8 @@ bool trackerCheckUnset(const std::string& settingsPath) { return readSetting(set
 
 bool trackerCheckUnset(const SettingsSnapshot& settings) { return settings.value(kTrackerCheck).empty(); }
 
-std::string trackerCheckUnsetLine() {
-    return "TrackerCheck is empty: Keswel has not run yet, so no retracker was added";
+const char* trackerCheckUnsetLine() {
+    return N_("TrackerCheck is empty: Keswel has not run yet, so no retracker was added");
 }
 
 SetupReport checkSetup(const std::string& settingsPath, const std::string& adoptCommand, const Wording& wording) {

@@ -44,7 +44,7 @@ bool trackerCheckUnset(const std::string& settingsPath);
 bool trackerCheckUnset(const SettingsSnapshot& settings);
 
 // The log line for an unset TrackerCheck.
-std::string trackerCheckUnsetLine();
+const char* trackerCheckUnsetLine();
 
 // Everything a setup check finds, in the order of a run.
 struct SetupReport {

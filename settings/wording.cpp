@@ -1,6 +1,7 @@
 #include "settings/wording.h"
 
 #include "platform/directory_text.h"
+#include "platform/translation.h"
 
 namespace settings {
 
@@ -13,6 +14,11 @@ std::string logName(const std::string& name) { return platform::directoryTextFor
 
 const Wording& logWording() {
     static const Wording wording{englishText, logName};
+    return wording;
+}
+
+const Wording& noticeWording() {
+    static const Wording wording{platform::translatedUtf8, logName};
     return wording;
 }
 

@@ -18,6 +18,9 @@ struct Wording {
     std::string (*name)(const std::string& windows1251);
 };
 const Wording& logWording();
+// The desktop notice's wording: the user's language in UTF-8, names as the
+// log gives them.
+const Wording& noticeWording();
 
 // Marks an English text for the message catalogue; a wording translates it.
 constexpr const char* N_(const char* english) { return english; }

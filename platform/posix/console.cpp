@@ -44,13 +44,14 @@ void setupConsole() {
     }
 }
 
-bool consoleLanguageRussian() {
+bool userLanguageRussian() {
     // gettext's order; of a LANGUAGE list ("ru:en") the first entry counts.
     const std::string name = firstSet({"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"});
-    const bool russian = name.size() >= 2 && name.compare(0, 2, "ru") == 0 &&
-                         (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == ':' || name[2] == '@');
-    return russian && consoleCharset != Charset::Ascii;
+    return name.size() >= 2 && name.compare(0, 2, "ru") == 0 &&
+           (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == ':' || name[2] == '@');
 }
+
+bool consoleLanguageRussian() { return userLanguageRussian() && consoleCharset != Charset::Ascii; }
 
 std::string consoleDirectoryText(std::string_view windows1251) {
     return windows1251ToCharset(windows1251, consoleCharset);

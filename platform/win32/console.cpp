@@ -14,7 +14,9 @@ void setupConsole() {
     SetConsoleOutputCP(GetACP());
 }
 
-bool consoleLanguageRussian() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_RUSSIAN; }
+bool userLanguageRussian() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_RUSSIAN; }
+
+bool consoleLanguageRussian() { return userLanguageRussian(); }
 
 std::string consoleDirectoryText(std::string_view windows1251) {
     // Read as the system reads it, in the ANSI code page.

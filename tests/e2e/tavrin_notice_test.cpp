@@ -76,5 +76,30 @@ TEST_F(TavrinNotice, AFailureIsShownWhereABusAndTheProgramAreThere) {
     }
 }
 
+TEST_F(TavrinNotice, TheNoticeSpeaksTheUsersLanguageWhileTheLogStaysEnglish) {
+    writeSettings("TrackerIniIndex=2 0\r\n");
+    ScopedEnv path("PATH", (box.path("bin") + ":/usr/bin:/bin").c_str());
+    ScopedEnv runtime("XDG_RUNTIME_DIR", box.path("runtime").c_str());
+    ScopedEnv noAddress("DBUS_SESSION_BUS_ADDRESS", nullptr);
+    ScopedEnv noLanguage("LANGUAGE", nullptr), noAll("LC_ALL", nullptr), noMessages("LC_MESSAGES", nullptr);
+    box.write("runtime/bus", "");
+    std::vector<std::vector<std::string>> logs;
+    for (const char* lang : {"C", "ru_RU.UTF-8"}) {
+        ScopedEnv language("LANG", lang);
+        std::filesystem::remove(box.path("Tavrin.log"));
+        EXPECT_EQ(run({"in.torrent", "out.torrent"}).exitCode, 1);
+        logs.push_back(logLines());
+        const std::string arguments = recorded(10000);
+        EXPECT_EQ(arguments.find("Bad city 3\n") != std::string::npos, lang[0] == 'C') << arguments;
+        if (lang[0] == 'r') {  // "Неверный город 3"
+            EXPECT_NE(arguments.find("\xD0\x9D\xD0\xB5\xD0\xB2\xD0\xB5\xD1\x80\xD0\xBD\xD1\x8B\xD0\xB9 "
+                                     "\xD0\xB3\xD0\xBE\xD1\x80\xD0\xBE\xD0\xB4 3\n"),
+                      std::string::npos)
+                << arguments;
+        }
+    }
+    EXPECT_EQ(logs[0], logs[1]);
+}
+
 }  // namespace
 }  // namespace testing_support
