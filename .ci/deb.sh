@@ -67,6 +67,8 @@ check "lintian reports no tag that is not overridden" test -z "$(grep -E '^[EWIX
 check "po/ru.po: each translation keeps its message's conversions" msgfmt -c --check-format -o /dev/null po/ru.po
 xgettext --language=C++ --from-code=UTF-8 --keyword=tr --keyword=ntr:1,2 --keyword=N_ --output="$work/current.pot" \
   probe/*.cpp settings/*.cpp
+xgettext --join-existing --language=Shell --keyword=say --keyword=warn --keyword=fail --output="$work/current.pot" \
+  packaging/linux/retrackers-desktop.sh
 check "po/ru.po translates every message the sources mark (po/update.sh refreshes it)" \
   msgcmp po/ru.po "$work/current.pot"
 
