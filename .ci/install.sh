@@ -262,6 +262,9 @@ check "uninstall" "$odd/retrackers-desktop.sh" uninstall
 check "no default left" test -z "$(xdg-mime query default application/x-bittorrent)"
 check "no magnet default left" test -z "$(xdg-mime query default x-scheme-handler/magnet)"
 check "nothing left in the home" home_is_empty
+check "uninstall again says in Russian that there is nothing to remove" grep -qxF \
+  "Удалять нечего: интеграция этой папки с рабочим столом не установлена." \
+  <(in_language LANG=ru_RU.UTF-8 "$odd/retrackers-desktop.sh" uninstall)
 
 echo "== the desktop script's language, as Tavrin and Keswel choose it"
 # Each row: the language expected, the charset of its output, the environment.
