@@ -65,8 +65,7 @@ lintian --display-info --show-overrides "$deb" >"$work/lintian.txt" 2>&1 || true
 sed 's/^/  /' "$work/lintian.txt"
 check "lintian reports no tag that is not overridden" test -z "$(grep -E '^[EWIXP]:' "$work/lintian.txt" || true)"
 check "po/ru.po: each translation keeps its message's conversions" msgfmt -c --check-format -o /dev/null po/ru.po
-xgettext --language=C++ --from-code=UTF-8 --keyword=tr --keyword=ntr:1,2 --keyword=N_ --output="$work/current.pot" \
-  probe/*.cpp settings/*.cpp
+sh po/update.sh --template "$work/current.pot"
 check "po/ru.po translates every message the sources mark (po/update.sh refreshes it)" \
   msgcmp po/ru.po "$work/current.pot"
 

@@ -17,6 +17,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 quietly() { "$@" >/dev/null; }
+# Runs a command in the language that the arguments NAME=value before it set.
+in_language() { env -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u LC_CTYPE -u LANG "$@"; }
 to_file() {  # to_file FILE command...: the command's output into FILE
   local out=$1
   shift
@@ -44,7 +46,7 @@ have_keswel=no
 
 expected=(Tavrin Settings.ini retrackers.ini README.md retrackers-desktop.sh
   integration/retrackers-tavrin.desktop.in integration/retrackers-keswel.service.in
-  integration/retrackers-keswel.timer.in)
+  integration/retrackers-keswel.timer.in integration/retrackers-desktop.ru.sh)
 [[ $have_keswel == yes ]] && expected+=(Keswel)
 for file in "${expected[@]}"; do
   check "installed $file" test -e "$prefix/$file"
@@ -216,7 +218,10 @@ check "xdg-mime names the earlier client" test "$(xdg-mime query default applica
 check "xdg-mime names the earlier magnet handler" \
   test "$(xdg-mime query default x-scheme-handler/magnet)" = other-magnet.desktop
 before=$(snapshot)
-check "retrackers-desktop.sh install --with-timer" "$prefix/retrackers-desktop.sh" install --with-timer
+check "retrackers-desktop.sh install --with-timer" \
+  to_file "$work/desktop-install.out" in_language LANG=C "$prefix/retrackers-desktop.sh" install --with-timer
+check "it speaks English in the C locale" \
+  grep -qxF 'Torrent files now open with Tavrin (application/x-bittorrent).' "$work/desktop-install.out"
 check "desktop-file-validate is silent on the entry" \
   test -z "$(desktop-file-validate "$XDG_DATA_HOME/applications/retrackers-tavrin.desktop" 2>&1)"
 check "xdg-mime names the entry" test "$(xdg-mime query default application/x-bittorrent)" = retrackers-tavrin.desktop
@@ -246,11 +251,44 @@ check "xdg-mime names the entry for magnet links" \
   test "$(xdg-mime query default x-scheme-handler/magnet)" = retrackers-tavrin.desktop
 verify_units "$odd"
 open_through_entry "$odd"
-check "install again replaces it" "$odd/retrackers-desktop.sh" install
+check "install again replaces it, in Russian" \
+  to_file "$work/desktop-install-ru.out" in_language LANG=ru_RU.UTF-8 "$odd/retrackers-desktop.sh" install
+for line in "Прежняя интеграция этой папки с рабочим столом будет заменена." \
+  "Торрент-файлы теперь открывает Tavrin (application/x-bittorrent)." \
+  "Проверьте настройку командой: $odd/Keswel --check"; do
+  check "it says: $line" grep -qxF "$line" "$work/desktop-install-ru.out"
+done
 check "uninstall" "$odd/retrackers-desktop.sh" uninstall
 check "no default left" test -z "$(xdg-mime query default application/x-bittorrent)"
 check "no magnet default left" test -z "$(xdg-mime query default x-scheme-handler/magnet)"
 check "nothing left in the home" home_is_empty
+check "uninstall again says in Russian that there is nothing to remove" grep -qxF \
+  "Удалять нечего: интеграция этой папки с рабочим столом не установлена." \
+  <(in_language LANG=ru_RU.UTF-8 "$odd/retrackers-desktop.sh" uninstall)
+
+echo "== the desktop script's language, as Tavrin and Keswel choose it"
+# Each row: the language expected, the charset of its output, the environment.
+while read -r language charset row; do
+  read -r -a settings <<<"$row"
+  usage=$(in_language "${settings[@]}" "$prefix/retrackers-desktop.sh" 2>&1 | iconv -f "$charset" -t UTF-8 || true)
+  if [[ $language == ru ]]; then
+    expected_usage="использование: retrackers-desktop.sh install [--with-timer] | uninstall"
+  else
+    expected_usage="usage: retrackers-desktop.sh install [--with-timer] | uninstall"
+  fi
+  check "usage in $language with ${settings[*]}" grep -qxF "$expected_usage" <<<"$usage"
+done <<'ROWS'
+ru UTF-8  LANG=ru_RU.UTF-8
+en UTF-8  LANG=C
+en UTF-8  LANG=en_US.UTF-8
+ru UTF-8  LANGUAGE=ru:en LANG=C.UTF-8
+en UTF-8  LANGUAGE=en LANG=ru_RU.UTF-8
+en UTF-8  LANGUAGE=ru LC_ALL=C
+ru UTF-8  LC_MESSAGES=ru_RU.UTF-8 LANG=en_US.UTF-8
+en UTF-8  LANG=ru_RU
+ru KOI8-R LANG=ru_RU.KOI8-R
+en UTF-8  LANG=rus_RU.UTF-8
+ROWS
 
 echo "== a folder whose path holds quotes"
 quoted_folder="$work/it's \"quoted\"/Retrackers"

@@ -11,7 +11,8 @@
 #                                      only while it is one the project shipped
 #   <prefix>/README.md                 the user's guide
 #   <prefix>/retrackers-desktop.sh     Linux: desktop entry, default handler,
-#   <prefix>/integration/*.in          and Keswel timer (install/uninstall)
+#   <prefix>/integration/*.in          and Keswel timer (install/uninstall);
+#   <prefix>/integration/retrackers-desktop.ru.sh   its Russian messages
 #   <prefix>/retrackers.reg,           Windows: .torrent and magnet sample
 #   <prefix>/retrackers-remove.reg       and its removal
 #   <prefix>/register.cmd,             Windows: registration for the user from
@@ -63,9 +64,20 @@ if(WIN32)
 else()
   set(retrackers_sample_settings "${RETRACKERS_PACKAGING_DIR}/linux/Settings.ini")
   install(PROGRAMS "${RETRACKERS_PACKAGING_DIR}/linux/retrackers-desktop.sh" DESTINATION .)
+  # The script's Russian messages, a bash table made from po/ru.po as the
+  # programs' is; the script reads it when the user's language is Russian.
+  set(retrackers_desktop_messages "${PROJECT_BINARY_DIR}/retrackers-desktop.ru.sh")
+  add_custom_command(
+    OUTPUT "${retrackers_desktop_messages}"
+    COMMAND "${CMAKE_COMMAND}" "-DPO=${PROJECT_SOURCE_DIR}/po/ru.po" "-DOUT=${retrackers_desktop_messages}"
+            -DNAME=russian_messages -DFORMAT=bash -P "${PROJECT_SOURCE_DIR}/cmake/po_catalogue.cmake"
+    DEPENDS "${PROJECT_SOURCE_DIR}/po/ru.po" "${PROJECT_SOURCE_DIR}/cmake/po_catalogue.cmake"
+    VERBATIM)
+  add_custom_target(desktop_messages ALL DEPENDS "${retrackers_desktop_messages}")
   install(FILES "${RETRACKERS_PACKAGING_DIR}/linux/retrackers-tavrin.desktop.in"
                 "${RETRACKERS_PACKAGING_DIR}/linux/retrackers-keswel.service.in"
                 "${RETRACKERS_PACKAGING_DIR}/linux/retrackers-keswel.timer.in"
+                "${retrackers_desktop_messages}"
           DESTINATION integration)
 endif()
 

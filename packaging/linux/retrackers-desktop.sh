@@ -30,9 +30,8 @@ manifest="$here/desktop-integration.manifest"
 entry_id=retrackers-tavrin.desktop
 service_id=retrackers-keswel.service
 timer_id=retrackers-keswel.timer
-# The types the entry takes over, each with what install says about it.
+# The types the entry takes over.
 mimes=(application/x-bittorrent x-scheme-handler/magnet)
-declare -A mime_words=([application/x-bittorrent]="Torrent files" [x-scheme-handler/magnet]="Magnet links")
 
 # XDG base directories; relative values are invalid and ignored.
 data_home=${XDG_DATA_HOME:-}
@@ -47,11 +46,95 @@ legacy_mimeapps="$apps/mimeapps.list"
 units="$config_home/systemd/user"
 wants="$units/timers.target.wants"
 
-say() { printf '%s\n' "$*"; }
+# --- messages -----------------------------------------------------------------
+
+# The first of the variables named by the arguments that is set and not empty.
+first_set() {
+  local name
+  for name; do
+    if [[ -n ${!name:-} ]]; then
+      printf '%s' "${!name}"
+      return
+    fi
+  done
+}
+
+# The console's character set: that of the locale, or where the locale is not
+# generated, the codeset part of its name ("UTF-8" of "ru_RU.UTF-8@euro").
+console_charset() {
+  local name shown
+  name=$(first_set LC_ALL LC_CTYPE LANG)
+  # locale warns, one line each, before its answer when it cannot load the locale.
+  if shown=$(env LC_ALL="$name" locale charmap 2>&1) && [[ $shown != *$'\n'* ]]; then
+    printf '%s' "$shown"
+  elif [[ $name == *.* ]]; then
+    name=${name#*.}
+    printf '%s' "${name%%@*}"
+  fi
+}
+
+# The charset in which the messages are Russian, for iconv; "" for English.
+# Russian when the first of LANGUAGE (its first entry), LC_ALL, LC_MESSAGES
+# and LANG that is set names Russian and the console can show Cyrillic, as
+# Tavrin and Keswel decide it.
+russian_charset() {
+  local language charset
+  language=$(first_set LANGUAGE LC_ALL LC_MESSAGES LANG)
+  [[ $language == ru || $language == ru[_.:@]* ]] || return 0
+  charset=$(console_charset)
+  charset=${charset,,}
+  case ${charset//[-_]/} in
+    utf8) printf UTF-8 ;;
+    koi8r) printf KOI8-R ;;
+    cp1251 | windows1251 | microsoftcp1251) printf CP1251 ;;
+  esac
+}
+
+# The Russian messages (English message: Russian text), generated from the
+# project's Russian catalogue when the folder is installed.
+declare -A russian_messages=()
+message_charset=
+if [[ -f $templates/retrackers-desktop.ru.sh ]]; then
+  message_charset=$(russian_charset)
+  # shellcheck source=/dev/null
+  if [[ $message_charset ]]; then source "$templates/retrackers-desktop.ru.sh"; fi
+fi
+
+# Message $1, an English printf format, in the user's language.
+translate() {
+  if [[ -z $message_charset || -z ${russian_messages[$1]+set} ]]; then
+    printf '%s' "$1"
+  elif [[ $message_charset == UTF-8 ]]; then
+    printf '%s' "${russian_messages[$1]}"
+  else
+    printf '%s' "${russian_messages[$1]}" | iconv -f UTF-8 -t "$message_charset//TRANSLIT" 2>/dev/null ||
+      printf '%s' "$1"
+  fi
+}
+
+# Message $1 formatted with the remaining arguments (paths and values, %s
+# each), on a line of its own.
+say() {
+  local format
+  format=$(translate "$1")
+  shift
+  # shellcheck disable=SC2059 # the format is one of the messages
+  printf "$format\n" "$@"
+}
+warn() {
+  local format
+  format=$(translate "$1")
+  shift
+  # shellcheck disable=SC2059
+  printf "retrackers-desktop: $format\n" "$@" >&2
+}
 fail() {
-  printf 'retrackers-desktop: %s\n' "$*" >&2
+  warn "$@"
   exit 1
 }
+
+# --- helpers -------------------------------------------------------------------
+
 have() { command -v "$1" >/dev/null 2>&1; }
 record() { printf '%s\t%s\n' "$1" "$2" >>"$manifest"; }
 
@@ -99,7 +182,7 @@ systemd_exec_argument() {
 fill_template() {
   local template=$1 target=$2 text pair
   shift 2
-  [[ -f $template ]] || fail "missing template $template"
+  [[ -f $template ]] || fail "missing template %s" "$template"
   text=$(<"$template")
   for pair in "$@"; do
     text=${text//"@${pair%%=*}@"/"${pair#*=}"}
@@ -128,7 +211,7 @@ add_file() {
   local target=$1 template=$2
   shift 2
   [[ -e $target || -L $target ]] &&
-    fail "$target already exists; it belongs to another installation (run that one's uninstall) or was made by hand"
+    fail "%s already exists; it belongs to another installation (run that one's uninstall) or was made by hand" "$target"
   make_dirs "$(dirname "$target")"
   record file "$target"
   fill_template "$template" "$target" "$@"
@@ -242,7 +325,7 @@ adopt_client() {
     file=$(entry_file "$id") || continue
     exec=$(entry_exec "$file")
     [[ -n $exec ]] || continue
-    say "Your client so far: $id"
+    say "Your client so far: %s" "$id"
     "$keswel" --adopt-client "$exec" && return 0
   done
   return 0
@@ -256,14 +339,14 @@ user_systemctl() { have systemctl && systemctl --user "$@" >/dev/null 2>&1; }
 
 do_install() {
   local with_timer=$1
-  [[ -x $tavrin ]] || fail "no Tavrin in $here; run this script from the installed folder"
-  [[ $with_timer == no || -x $keswel ]] || fail "no Keswel in $here"
+  [[ -x $tavrin ]] || fail "no Tavrin in %s; run this script from the installed folder" "$here"
+  [[ $with_timer == no || -x $keswel ]] || fail "no Keswel in %s" "$here"
   case "$here" in
     *[[:cntrl:]]*) fail "the folder path holds a control character; move the folder and try again" ;;
   esac
   # systemd refuses to run a program whose path holds a quote or a backslash.
   if [[ $with_timer == yes && $here == *[\'\"\\]* ]]; then
-    fail "systemd cannot run a program from a folder whose path holds ' \" or \\; move the folder (for example to ~/Retrackers) or leave out --with-timer"
+    fail "systemd cannot run a program from a folder whose path holds %s %s or %s; move the folder (for example to ~/Retrackers) or leave out --with-timer" "'" '"' '\'
   fi
   if [[ -f $manifest ]]; then
     say "Replacing the earlier desktop integration of this folder."
@@ -273,7 +356,7 @@ do_install() {
   # Whatever fails from here on (a refused file, a failed command) is undone
   # from the manifest when the script exits.
   installing=yes
-  trap 'if [[ $installing == yes ]]; then echo "retrackers-desktop: install failed; undoing it" >&2; do_uninstall quiet; fi' EXIT
+  trap undo_failed_install EXIT
   : >"$manifest"
 
   make_dirs "$apps"
@@ -290,7 +373,7 @@ do_install() {
   if have update-desktop-database; then
     update-desktop-database "$apps"
   fi
-  say "Added $entry"
+  say "Added %s" "$entry"
 
   adopt_client
 
@@ -307,7 +390,10 @@ do_install() {
     else
       set_default_without_xdg_mime "$mime"
     fi
-    say "${mime_words[$mime]} now open with Tavrin ($mime)."
+    case $mime in
+      application/x-bittorrent) say "Torrent files now open with Tavrin (%s)." "$mime" ;;
+      x-scheme-handler/magnet) say "Magnet links now open with Tavrin (%s)." "$mime" ;;
+    esac
   done
 
   if [[ $with_timer == yes ]]; then
@@ -330,7 +416,14 @@ do_install() {
     fi
   fi
   installing=no
-  say "Check the setup with: $keswel --check"
+  say "Check the setup with: %s --check" "$keswel"
+}
+
+undo_failed_install() {
+  if [[ $installing == yes ]]; then
+    warn "install failed; undoing it"
+    do_uninstall quiet
+  fi
 }
 
 do_uninstall() {
@@ -386,11 +479,11 @@ do_uninstall() {
   done
   if [[ $reload == yes ]]; then user_systemctl daemon-reload || true; fi
   rm -f "$manifest"
-  [[ $quiet ]] || say "Removed the desktop integration of $here (Settings.ini, the directory and Tavrin.log stay)."
+  [[ $quiet ]] || say "Removed the desktop integration of %s (Settings.ini, the directory and Tavrin.log stay)." "$here"
 }
 
 usage() {
-  say "usage: $(basename "$0") install [--with-timer] | uninstall" >&2
+  say "usage: %s install [--with-timer] | uninstall" "$(basename "$0")" >&2
   exit 2
 }
 
