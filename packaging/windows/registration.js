@@ -58,7 +58,8 @@ var OPENERS = ["tavrin.exe", "explorer.exe", "cmd.exe", "rundll32.exe", "openwit
 
 // Russian texts by their English originals. The build fills this line in
 // from po/ru.po (cmake/po_catalogue.cmake, FORMAT js), taking the messages
-// given to tr; the script as it stands in the sources speaks English.
+// given to tr, so each is one string literal in double quotes; the script as
+// it stands in the sources speaks English.
 var RUSSIAN = {};
 
 var DESKTOP = "HKCU\\Control Panel\\Desktop\\";
