@@ -65,7 +65,7 @@ lintian --display-info --show-overrides "$deb" >"$work/lintian.txt" 2>&1 || true
 sed 's/^/  /' "$work/lintian.txt"
 check "lintian reports no tag that is not overridden" test -z "$(grep -E '^[EWIXP]:' "$work/lintian.txt" || true)"
 check "po/ru.po: each translation keeps its message's conversions" msgfmt -c --check-format -o /dev/null po/ru.po
-sh po/update.sh --template "$work/current.pot"
+sh po/update.sh --pot "$work/current.pot"
 check "po/ru.po translates every message the sources mark (po/update.sh refreshes it)" \
   msgcmp po/ru.po "$work/current.pot"
 

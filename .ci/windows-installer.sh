@@ -7,13 +7,14 @@
 # client, upgrades over changed settings, uninstalls, and checks that the
 # earlier handlers are back and the user's files stayed. Last, the zip's
 # register.cmd on a table of earlier handlers, the Default apps page it
-# names when run interactively, and its unregister.cmd.
+# names when run interactively, its Russian for a Russian display language,
+# and its unregister.cmd.
 # Loopback only: nothing here opens a connection.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source .ci/packages.sh
-ensure_packages g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 nsis
+ensure_packages g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 nsis gettext
 
 source .ci/checks.sh
 
@@ -30,6 +31,27 @@ pe_machine() {  # prints the machine field of a PE file's header
 }
 check "the x64 installer is a 64-bit program" test "$(pe_machine "$setup64")" = 0x8664
 check "the x86 installer is a 32-bit program" test "$(pe_machine "$setup86")" = 0x14c
+# The installer's data (its string tables and files) is one LZMA stream
+# after NSIS's first header; its texts are UTF-16LE.
+installer_has() {  # SETUP TEXT...: every text is among the installer's strings
+  python3 - "$@" <<'PY'
+import lzma, sys
+data = open(sys.argv[1], "rb").read()
+body = data[data.index(b"\xef\xbe\xad\xdeNullsoftInst") + 24:]
+strings = lzma.LZMADecompressor(lzma.FORMAT_ALONE).decompress(body[:5] + b"\xff" * 8 + body[5:], 4 << 20)
+missing = [text for text in sys.argv[2:] if text.encode("utf-16-le") not in strings]
+if missing:
+    sys.exit("     missing: %s" % missing)
+PY
+}
+# The build's Russian LangStrings (those without variables, which NSIS
+# stores as codes), and a text of the Russian pages of the installer's UI.
+mapfile -t russian < <(sed -n 's/^LangString [A-Z_]* ${LANG_RUSSIAN} "\([^$]*\)"$/\1/p' \
+  build/windows-x64/windows/installer-strings-ru.nsh)
+check "the installers carry the Russian texts of po/ru.po (${#russian[@]}) and Russian pages" \
+  installer_has "$setup64" "${russian[@]}" "Далее"
+# (The x86 one has no use for the text that refuses 32-bit Windows.)
+check "... the x86 one too" installer_has "$setup86" "${russian[0]}" "Далее"
 
 work=$(mktemp -d "$PWD/build/windows-installer.XXXXXX")
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -40,6 +62,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+check "po/ru.po translates every message of the programs, the scripts and the installer (po/update.sh)" \
+  bash -c 'po/update.sh --pot "$1" && msgcmp po/ru.po "$1"' - "$work/all.pot"
 
 echo "== fresh Wine prefix"
 "$wine" wineboot -i >/dev/null 2>&1
@@ -297,6 +322,26 @@ for row in "${page_rows[@]}"; do
 done
 reg_set "$build_key" CurrentBuildNumber 22631
 check "... and none under /nopause, where it would be named" test "$(page_of /nopause)" = -
+
+echo "== register.cmd speaks the user's display language"
+# Wine keeps its display language in no registry value: it takes it from the
+# Unix locale, which it writes as the user's LocaleName (the script's source
+# under Wine). A display language of the user's own (PreferredUILanguages)
+# comes first. A pipe gets the OEM code page, 866 for Russian.
+said_in() {  # LC_ALL: what register.cmd prints, in UTF-8
+  LC_ALL=$1 RETRACKERS_SETTINGS_PAGE=print "$wine" cmd /c "$zip_win\\register.cmd" </dev/null 2>&1 |
+    iconv -f CP866 -t UTF-8 | tr -d '\r' | tee -a "$work/wine.out"
+}
+reg_set "$torrent_choice" ProgId Recorder.Torrent
+said=$(said_in ru_RU.UTF-8)
+check "Russian: what it registered" grep -qxF "Файлы .torrent и magnet-ссылки теперь открывает $zip_win\\Tavrin.exe" <<<"$said"
+check "Russian: the Default apps guidance" \
+  grep -q '^Приложение по умолчанию Windows позволяет выбрать только вам: на странице Tavrin' <<<"$said"
+check "Russian: the page it would open" grep -qxF "Would open: ms-settings:defaultapps?registeredAppUser=Retrackers" <<<"$said"
+reg_set 'HKCU\Control Panel\Desktop' PreferredUILanguages en-US
+check "English for a display language en-US of the user's own" \
+  grep -q '^Windows lets only you choose the default app: in Tavrin' <<<"$(said_in ru_RU.UTF-8)"
+"$wine" reg delete 'HKCU\Control Panel\Desktop' /v PreferredUILanguages /f >/dev/null
 reg_set "$build_key" CurrentBuildNumber "$build_before"
 "$wine" reg delete "$torrent_choice" /f >/dev/null 2>&1 || true
 "$wine" reg delete "$magnet_choice" /f >/dev/null 2>&1 || true

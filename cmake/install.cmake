@@ -55,11 +55,33 @@ install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/README.ru
 
 if(WIN32)
   set(retrackers_sample_settings "${RETRACKERS_PACKAGING_DIR}/windows/Settings.ini")
+  # The registration script and the installer's texts carry the Russian
+  # messages of po/ru.po, made by CMake alone (no gettext tools needed).
+  set(retrackers_registration "${PROJECT_BINARY_DIR}/windows/registration.js")
+  set(RETRACKERS_INSTALLER_RUSSIAN "${PROJECT_BINARY_DIR}/windows/installer-strings-ru.nsh")
+  set(retrackers_catalogue "${PROJECT_SOURCE_DIR}/cmake/po_catalogue.cmake")
+  add_custom_command(
+    OUTPUT "${retrackers_registration}"
+    COMMAND "${CMAKE_COMMAND}" -DFORMAT=js "-DPO=${PROJECT_SOURCE_DIR}/po/ru.po"
+            "-DTEMPLATE=${RETRACKERS_PACKAGING_DIR}/windows/registration.js"
+            "-DOUT=${retrackers_registration}" -DNAME=RUSSIAN -P "${retrackers_catalogue}"
+    DEPENDS "${PROJECT_SOURCE_DIR}/po/ru.po" "${RETRACKERS_PACKAGING_DIR}/windows/registration.js"
+            "${retrackers_catalogue}"
+    VERBATIM)
+  add_custom_command(
+    OUTPUT "${RETRACKERS_INSTALLER_RUSSIAN}"
+    COMMAND "${CMAKE_COMMAND}" -DFORMAT=nsis "-DPO=${PROJECT_SOURCE_DIR}/po/ru.po"
+            "-DTEMPLATE=${RETRACKERS_PACKAGING_DIR}/windows/installer-strings.nsh"
+            "-DOUT=${RETRACKERS_INSTALLER_RUSSIAN}" -DNAME=LANG_RUSSIAN -P "${retrackers_catalogue}"
+    DEPENDS "${PROJECT_SOURCE_DIR}/po/ru.po" "${RETRACKERS_PACKAGING_DIR}/windows/installer-strings.nsh"
+            "${retrackers_catalogue}"
+    VERBATIM)
+  add_custom_target(windows_texts ALL DEPENDS "${retrackers_registration}" "${RETRACKERS_INSTALLER_RUSSIAN}")
   install(FILES "${RETRACKERS_PACKAGING_DIR}/windows/retrackers.reg"
                 "${RETRACKERS_PACKAGING_DIR}/windows/retrackers-remove.reg"
                 "${RETRACKERS_PACKAGING_DIR}/windows/register.cmd"
                 "${RETRACKERS_PACKAGING_DIR}/windows/unregister.cmd"
-                "${RETRACKERS_PACKAGING_DIR}/windows/registration.js"
+                "${retrackers_registration}"
           DESTINATION .)
 else()
   set(retrackers_sample_settings "${RETRACKERS_PACKAGING_DIR}/linux/Settings.ini")
@@ -161,10 +183,11 @@ if(WIN32)
       COMMAND "${CMAKE_COMMAND}" --install "${PROJECT_BINARY_DIR}" --prefix "${retrackers_stage}" --strip
       COMMAND "${RETRACKERS_MAKENSIS}" -V2 -NOCD "-DVERSION=${PROJECT_VERSION}" "-DARCH=${retrackers_arch}"
               "-DSTAGE=${retrackers_stage}" "-DOUTFILE=${RETRACKERS_INSTALLER}"
+              "-DRUSSIAN_STRINGS=${RETRACKERS_INSTALLER_RUSSIAN}"
               "${RETRACKERS_PACKAGING_DIR}/windows/retrackers.nsi"
       COMMENT "Packing ${RETRACKERS_INSTALLER}"
       VERBATIM)
-    add_dependencies(installer Tavrin)
+    add_dependencies(installer Tavrin windows_texts)
     if(TARGET Keswel)
       add_dependencies(installer Keswel)
     endif()

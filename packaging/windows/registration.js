@@ -27,6 +27,9 @@
 // Written for the Windows Script Host's JScript and for Wine's: no
 // WshShell.RegDelete and no WshShell.Exec (Wine lacks them), so deletions go
 // through reg.exe. Exit code 0 when done, 1 on failure, 2 on wrong usage.
+//
+// It speaks Russian when Windows' display language is Russian, English
+// otherwise; paths, registry data and the "Would open:" line stay as they are.
 
 var shell = new ActiveXObject("WScript.Shell");
 var files = new ActiveXObject("Scripting.FileSystemObject");
@@ -50,6 +53,67 @@ var BUILD = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\CurrentBuild
 // which is Tavrin again, or that are no client at all.
 var OPENERS = ["tavrin.exe", "explorer.exe", "cmd.exe", "rundll32.exe", "openwith.exe", "powershell.exe",
                "pwsh.exe", "wscript.exe", "cscript.exe", "start.exe", "winebrowser.exe"];
+
+// ---- the user's language
+
+// Russian texts by their English originals. The build fills this line in
+// from po/ru.po (cmake/po_catalogue.cmake, FORMAT js), taking the messages
+// given to tr, so each is one string literal in double quotes; the script as
+// it stands in the sources speaks English.
+var RUSSIAN = {};
+
+var DESKTOP = "HKCU\\Control Panel\\Desktop\\";
+
+// The first name of a list of languages such as "ru-RU" (REG_MULTI_SZ, which
+// JScript gets as a VBArray; a REG_SZ is taken too), or null. Wine's RegRead
+// cannot read REG_MULTI_SZ: null there.
+function firstLanguage(path) {
+    try {
+        var value = shell.RegRead(path);
+        var names = typeof value === "string" ? [value] : new VBArray(value).toArray();
+        return names.length > 0 && names[0] !== "" ? String(names[0]) : null;
+    } catch (e) {
+        return null;
+    }
+}
+
+// Whether Windows' display language is Russian. Its sources, as Windows
+// takes them: the user's own choice of display language, else the machine's
+// one cached for the user (both Windows 8 on), else the language Windows was
+// installed in ("0419" is Russian). Wine keeps neither list (its display
+// language comes from the Unix locale, which it writes as the user's
+// LocaleName), so there LocaleName comes before the install language.
+function russianUser() {
+    var name = firstLanguage(DESKTOP + "PreferredUILanguages") ||
+               firstLanguage(DESKTOP + "MuiCached\\MachinePreferredUILanguages");
+    if (name === null && keyExists("HKCU\\Software\\Wine")) {
+        name = readValue("HKCU\\Control Panel\\International\\LocaleName");
+    }
+    if (name !== null) return /^ru(-|$)/i.test(name);
+    var install = parseInt(readValue("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Nls\\Language\\InstallLanguage"), 16);
+    return (install & 0x3ff) === 0x19;
+}
+
+var russian = null;  // decided on the first message
+
+// A message for the user, in Russian when that is the user's language: each
+// "%s" of the English text (the message id of po/ru.po) takes the next
+// argument as it is, so paths and values are never translated.
+function tr(message) {
+    if (russian === null) {
+        russian = false;
+        for (var any in RUSSIAN) {
+            russian = russianUser();
+            break;
+        }
+    }
+    var text = russian && RUSSIAN.hasOwnProperty(message) ? RUSSIAN[message] : message;
+    var args = arguments;
+    var next = 1;
+    return text.replace(/%s/g, function () {
+        return String(args[next++]);
+    });
+}
 
 // ---- registry access
 
@@ -222,14 +286,11 @@ function defaultAppsPage() {
     var build = parseInt(readValue(BUILD), 10) || 0;
     if (build >= 22000) {
         return {uri: "ms-settings:defaultapps?registeredAppUser=" + APPLICATION,
-                guidance: "Windows lets only you choose the default app: in Tavrin's page of Default apps, which opens now," +
-                          " set .torrent and MAGNET to Tavrin."};
+                guidance: tr("Windows lets only you choose the default app: in Tavrin's page of Default apps, which opens now, set .torrent and MAGNET to Tavrin.")};
     }
     if (build >= 10240) {
         return {uri: "ms-settings:defaultapps",
-                guidance: "Windows lets only you choose the default app: in Default apps, which opens now, choose Tavrin" +
-                          " for .torrent under \"Choose default apps by file type\" and for MAGNET under" +
-                          " \"Choose default apps by protocol\"."};
+                guidance: tr("Windows lets only you choose the default app: in Default apps, which opens now, choose Tavrin for .torrent under \"Choose default apps by file type\" and for MAGNET under \"Choose default apps by protocol\".")};
     }
     return null;
 }
@@ -245,7 +306,7 @@ function offerDefaults() {
     try {
         shell.Run(page.uri, 1, false);
     } catch (e) {
-        WScript.Echo("Windows could not open " + page.uri + ": open Settings, Apps, Default apps yourself.");
+        WScript.Echo(tr("Windows could not open %s: open Settings, Apps, Default apps yourself.", page.uri));
     }
     return 0;
 }
@@ -414,14 +475,14 @@ function iniValue(lines, section, key) {
 // Why a value cannot be one line of Settings.ini, or "" when it can: a line
 // break would make the rest of it a key or a section of its own.
 function valueRefusal(value) {
-    if (/[\r\n]/.test(value)) return "holds a line break (CR or LF)";
-    if (value.indexOf(String.fromCharCode(0)) >= 0) return "holds a NUL character";
+    if (/[\r\n]/.test(value)) return tr("holds a line break (CR or LF)");
+    if (value.indexOf(String.fromCharCode(0)) >= 0) return tr("holds a NUL character");
     return "";
 }
 
 function setIniValue(lines, section, key, value) {
     var refusal = valueRefusal(value);
-    if (refusal !== "") throw new Error(key + " " + refusal + ", which Settings.ini cannot store");
+    if (refusal !== "") throw new Error(tr("%s %s, which Settings.ini cannot store", key, refusal));
     var line = key + "=" + value;
     var found = findKey(lines, section, key);
     if (found.key >= 0) {
@@ -450,38 +511,38 @@ function adoptClient(folder) {
     var lines = iniLines(readText(settings));
     var current = iniValue(lines, "Settings", "LaunchPath");
     if (current !== "" && files.FileExists(current)) {
-        WScript.Echo("Your client stays: LaunchPath=" + current);
+        WScript.Echo(tr("Your client stays: LaunchPath=%s", current));
         return;
     }
     var ids = earlierTorrentProgIds();
     var command = null;
     for (var i = 0; i < ids.length && command === null; ++i) command = commandOf(ids[i]);
     if (command === null) {
-        WScript.Echo("No earlier program for .torrent files: set LaunchPath and LaunchArguments in " + settings);
+        WScript.Echo(tr("No earlier program for .torrent files: set LaunchPath and LaunchArguments in %s", settings));
         return;
     }
     var split = splitCommand(command);
     if (contains(OPENERS, baseName(split.program).toLowerCase())) {
-        WScript.Echo("The earlier program for .torrent files is no client (" + split.program +
-                     "): set LaunchPath and LaunchArguments in " + settings);
+        WScript.Echo(tr("The earlier program for .torrent files is no client (%s): set LaunchPath and LaunchArguments in %s",
+                        split.program, settings));
         return;
     }
     if (!files.FileExists(split.program)) {
-        WScript.Echo("The earlier program for .torrent files is not there (" + split.program +
-                     "): set LaunchPath and LaunchArguments in " + settings);
+        WScript.Echo(tr("The earlier program for .torrent files is not there (%s): set LaunchPath and LaunchArguments in %s",
+                        split.program, settings));
         return;
     }
     var args = launchArguments(split.rest);
     var refusal = valueRefusal(split.program + args);
     if (refusal !== "") {
-        WScript.Echo("The earlier program's command for .torrent files " + refusal +
-                     ", which Settings.ini cannot store: set LaunchPath and LaunchArguments in " + settings);
+        WScript.Echo(tr("The earlier program's command for .torrent files %s, which Settings.ini cannot store: set LaunchPath and LaunchArguments in %s",
+                        refusal, settings));
         return;
     }
     setIniValue(lines, "Settings", "LaunchPath", split.program);
     setIniValue(lines, "Settings", "LaunchArguments", args);
     writeText(settings, joinLines(lines));
-    WScript.Echo("Your client, from the earlier program for .torrent files, in " + settings + ":");
+    WScript.Echo(tr("Your client, from the earlier program for .torrent files, in %s:", settings));
     WScript.Echo("  LaunchPath=" + split.program);
     WScript.Echo("  LaunchArguments=" + args);
 }
@@ -489,18 +550,18 @@ function adoptClient(folder) {
 function register(folder) {
     var tavrin = folder + "\\Tavrin.exe";
     if (!files.FileExists(tavrin)) {
-        WScript.Echo("No Tavrin.exe in " + folder);
+        WScript.Echo(tr("No Tavrin.exe in %s", folder));
         return 1;
     }
     var groups = handlerGroups(tavrin);
     for (var i = 0; i < groups.length; ++i) takeGroup(groups[i]);
     writeProgId(tavrin);
     writeCapabilities(tavrin);
-    WScript.Echo(".torrent files and magnet links now open with " + tavrin);
+    WScript.Echo(tr(".torrent files and magnet links now open with %s", tavrin));
     var choice = readValue(USER_CHOICE);
     if (choice !== null && choice !== PROG_ID) {
-        WScript.Echo("Windows keeps your own choice for .torrent files (" + choice + "): right-click a .torrent file," +
-                     " Open with, Choose another app, and pick Tavrin.exe to change it.");
+        WScript.Echo(tr("Windows keeps your own choice for .torrent files (%s): right-click a .torrent file, Open with, Choose another app, and pick Tavrin.exe to change it.",
+                        choice));
     }
     adoptClient(folder);
     return 0;
@@ -516,7 +577,7 @@ function unregister(folder) {
     }
     removeCapabilities();
     deleteKey(MEMORY.slice(0, -1));
-    WScript.Echo(".torrent files and magnet links open again with what opened them before");
+    WScript.Echo(tr(".torrent files and magnet links open again with what opened them before"));
     return 0;
 }
 
@@ -529,10 +590,10 @@ function main() {
         if (action === "defaults") return offerDefaults();
         if (action === "page") return printPage();
     } catch (e) {
-        WScript.Echo("Failed: " + e.message + " (" + (e.number >>> 0).toString(16) + ")");
+        WScript.Echo(tr("Failed: %s (%s)", e.message, (e.number >>> 0).toString(16)));
         return 1;
     }
-    WScript.Echo("Usage: cscript //nologo registration.js register|unregister|defaults|page");
+    WScript.Echo(tr("Usage: %s register|unregister|defaults|page", "cscript //nologo registration.js"));
     return 2;
 }
 

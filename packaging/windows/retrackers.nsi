@@ -2,8 +2,16 @@
 ; rights, everything in %LOCALAPPDATA%\Programs\Retrackers and under HKCU
 ; (the uninstall entry; the registration script keeps its own key).
 ; The build's "installer" target runs
-;   makensis -DVERSION=1.0.0 -DARCH=x64|x86 -DSTAGE=<install tree> -DOUTFILE=<setup.exe> retrackers.nsi
-; where the install tree is what "cmake --install" of a Windows build gives.
+;   makensis -DVERSION=1.0.0 -DARCH=x64|x86 -DSTAGE=<install tree> -DOUTFILE=<setup.exe>
+;            -DRUSSIAN_STRINGS=<installer-strings-ru.nsh> retrackers.nsi
+; where the install tree is what "cmake --install" of a Windows build gives
+; and the Russian texts are made by the build from po/ru.po.
+;
+; It speaks Russian when Windows' display language is Russian (the
+; installer picks the language of its tables that matches the user's display
+; language by itself, without asking), English otherwise. The Start-menu
+; entries keep their English names, so that links to them and the
+; uninstaller find them whatever the language.
 ;
 ; Command line of the setup: /S installs silently with the default choices
 ; (and does not open Windows' Default apps page),
@@ -30,7 +38,7 @@ ManifestDPIAware true
 !define LINK_SETTINGS "${MENU}\Settings (Settings.ini).lnk"
 !define LINK_GUIDE "${MENU}\User's guide (README).lnk"
 
-Name "${PRODUCT} ${VERSION} (Tavrin and Keswel)"
+Name "${PRODUCT} ${VERSION} ($(PROGRAMS))"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
@@ -49,6 +57,9 @@ BrandingText "${PRODUCT} ${VERSION} ${ARCH}"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Russian"
+!include "${__FILEDIR__}/installer-strings.nsh"
+!include "${RUSSIAN_STRINGS}"
 
 ; The files the installer owns: replaced on upgrade, removed on uninstall.
 ; Settings.ini and retrackers.ini belong to the user once installed and
@@ -131,21 +142,22 @@ Function InstallDirectory
   ${If} $R0 == 1
     CopyFiles /SILENT "$PLUGINSDIR\shipped\default.ini" "$INSTDIR\retrackers.ini"
   ${Else}
-    DetailPrint "Keeping your retrackers.ini"
+    DetailPrint "$(KEEPING_DIRECTORY)"
   ${EndIf}
 FunctionEnd
 
 ; Runs the registration script beside the programs (the same one that
-; register.cmd runs) and puts its output into the details.
+; register.cmd runs) and puts its output into the details. Its output
+; through a pipe is in the OEM code page (Cyrillic too).
 !macro REGISTRATION ACTION
-  nsExec::ExecToLog '"$SYSDIR\cscript.exe" //nologo "$INSTDIR\registration.js" ${ACTION}'
+  nsExec::ExecToLog /OEM '"$SYSDIR\cscript.exe" //nologo "$INSTDIR\registration.js" ${ACTION}'
   Pop $0
   ${If} $0 != 0
-    DetailPrint "The registration script ended with $0; run register.cmd in $INSTDIR to try again."
+    DetailPrint "$(REGISTRATION_FAILED)"
   ${EndIf}
 !macroend
 
-Section "Tavrin and Keswel" SecPrograms
+Section "$(PROGRAMS)" SecPrograms
   SectionIn RO
   SetOutPath "$INSTDIR"
   !insertmacro OWN_FILES INSTALL_FILE
@@ -182,26 +194,25 @@ Section "Tavrin and Keswel" SecPrograms
   CreateShortcut "${LINK_GUIDE}" "$WINDIR\notepad.exe" '"$INSTDIR\README.md"'
 SectionEnd
 
-Section "Open .torrent files and magnet links with Tavrin" SecRegister
+Section "$(SECTION_REGISTER)" SecRegister
   !insertmacro REGISTRATION register
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "Registered" 1
 SectionEnd
 
-Section /o "Run Keswel every day (Task Scheduler)" SecTask
+Section /o "$(SECTION_TASK)" SecTask
   nsExec::ExecToLog `"$SYSDIR\schtasks.exe" /Create /F /TN "${TASK}" /TR "\"$INSTDIR\Keswel.exe\"" /SC DAILY /ST 09:00`
   Pop $0
   ${If} $0 == 0
     WriteRegStr HKCU "${UNINSTALL_KEY}" "Keswel task" "${TASK}"
   ${Else}
-    DetailPrint "The Task Scheduler refused the daily task ($0); the README shows how to create it by hand."
+    DetailPrint "$(TASK_REFUSED)"
   ${EndIf}
 SectionEnd
 
 ; Windows 10 and 11 let only the user choose the default app. When that
 ; choice is another program, the registration script names the Default apps
 ; page to open (Tavrin's own on Windows 11), once the install is done, after
-; one line of guidance. Never in a silent install.
-!define DEFAULTS_GUIDANCE "Windows lets only you choose the default app for torrents: in the Default apps page that opens now, choose Tavrin for .torrent and for MAGNET."
+; one line of guidance (DEFAULTS_GUIDANCE). Never in a silent install.
 Function .onInstSuccess
   ${If} ${Silent}
   ${OrIfNot} ${SectionIsSelected} ${SecRegister}
@@ -213,7 +224,7 @@ Function .onInstSuccess
   ${TrimNewLines} "$1" $1
   ${If} $0 == 0
   ${AndIf} $1 != ""
-    MessageBox MB_OK|MB_ICONINFORMATION "${DEFAULTS_GUIDANCE}"
+    MessageBox MB_OK|MB_ICONINFORMATION "$(DEFAULTS_GUIDANCE)"
     ExecShell "open" "$1"
   ${EndIf}
 FunctionEnd
@@ -221,7 +232,7 @@ FunctionEnd
 Function .onInit
   !if "${ARCH}" == "x64"
     ${IfNot} ${RunningX64}
-      MessageBox MB_ICONSTOP "This is the installer for 64-bit Windows; use the x86 one." /SD IDOK
+      MessageBox MB_ICONSTOP "$(WRONG_ARCHITECTURE)" /SD IDOK
       Abort
     ${EndIf}
   !endif
