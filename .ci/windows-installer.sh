@@ -140,7 +140,7 @@ all_there() {
   local file
   for file in "$@"; do [[ -f $install/$file ]] || { echo "     missing: $file" >&2; return 1; }; done
 }
-own_files=(Tavrin.exe Keswel.exe README.md registration.js register.cmd unregister.cmd Uninstall.exe)
+own_files=(Tavrin.exe Keswel.exe README.md README.ru.md registration.js register.cmd unregister.cmd Uninstall.exe)
 check "programs, scripts, guide and uninstaller installed" all_there "${own_files[@]}"
 check "sample settings and directory installed" all_there Settings.ini retrackers.ini
 check "the earlier shipped directory replaced by the default one" \

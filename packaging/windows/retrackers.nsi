@@ -68,6 +68,7 @@ BrandingText "${PRODUCT} ${VERSION} ${ARCH}"
   !insertmacro ${DO} "Tavrin.exe"
   !insertmacro ${DO} "Keswel.exe"
   !insertmacro ${DO} "README.md"
+  !insertmacro ${DO} "README.ru.md"
   !insertmacro ${DO} "registration.js"
   !insertmacro ${DO} "register.cmd"
   !insertmacro ${DO} "unregister.cmd"
@@ -191,7 +192,12 @@ Section "$(PROGRAMS)" SecPrograms
   CreateShortcut "${LINK_DETECT}" "$SYSDIR\cmd.exe" \
     '/c ""$INSTDIR\Keswel.exe" --detect & pause"' "$INSTDIR\Keswel.exe" 0
   CreateShortcut "${LINK_SETTINGS}" "$WINDIR\notepad.exe" '"$INSTDIR\Settings.ini"'
-  CreateShortcut "${LINK_GUIDE}" "$WINDIR\notepad.exe" '"$INSTDIR\README.md"'
+  ; The guide in the installer's language.
+  ${If} $LANGUAGE == ${LANG_RUSSIAN}
+    CreateShortcut "${LINK_GUIDE}" "$WINDIR\notepad.exe" '"$INSTDIR\README.ru.md"'
+  ${Else}
+    CreateShortcut "${LINK_GUIDE}" "$WINDIR\notepad.exe" '"$INSTDIR\README.md"'
+  ${EndIf}
 SectionEnd
 
 Section "$(SECTION_REGISTER)" SecRegister
