@@ -207,8 +207,7 @@ AdoptedClient findClient(const ClientSources& sources) {
                 return {path, known.arguments, "", formatText(tr("%s (%s on PATH)"), known.name, known.program)};
     }
     AdoptedClient none;
-    none.refusal = tr("no BitTorrent client found; set LaunchPath (the client's program, a full path) and "
-                      "LaunchArguments (its arguments, %1 where the torrent goes)");
+    none.refusal = "no BitTorrent client found";
     return none;
 }
 

@@ -40,7 +40,8 @@ struct ClientSources {
 // The client to adopt, in this order: the default handler of torrent files,
 // then of magnet links, unless it is Tavrin or a file opener; then the first
 // installed client of a table of common clients, by its desktop entries or,
-// for those that ship none, on PATH. A refusal naming the two keys when none.
+// for those that ship none, on PATH. A refusal when none (setUpClient then
+// prints the line naming the two keys to set).
 AdoptedClient findClient(const ClientSources& sources);
 
 // The sources of this system: xdg-mime, the application folders, PATH.
